@@ -1,0 +1,3 @@
+#include "interface/engine_state.h"
+
+EngineStateFields EngineState;

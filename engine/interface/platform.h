@@ -1,0 +1,14 @@
+// The two functions the engine imports from its platform: the host library's notification entry and
+// the millisecond tick counter. The module leaves both undefined; the loader binds them.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#define PLATFORM_IMPORT extern "C"
+#else
+#define PLATFORM_IMPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+PLATFORM_IMPORT int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record);
+PLATFORM_IMPORT uint32_t GetTickCount(void);

@@ -1,0 +1,43 @@
+// Loads Korvane.eng by path and binds its fifteen entry points, as a host application does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct EngineEntries {
+    int32_t (*eng1)(void* best, void* current, void* depth, int32_t unused, void* status) = nullptr;
+    int32_t (*eng2)() = nullptr;
+    void (*eng3)() = nullptr;
+    int32_t (*eng4)() = nullptr;
+    int32_t (*eng5)() = nullptr;
+    const char* (*eng6)() = nullptr;
+    const char* (*eng7)() = nullptr;
+    int32_t (*eng8)() = nullptr;
+    int32_t (*eng9)(void* game) = nullptr;
+    void (*eng10)() = nullptr;
+    void (*eng11)() = nullptr;
+    int32_t (*eng12)() = nullptr;
+    int32_t (*eng13)() = nullptr;
+    void (*eng14)() = nullptr;
+    const char* (*eng18)() = nullptr;
+};
+
+class EngineModule {
+public:
+    // Throws std::runtime_error when the file cannot be loaded or an entry is missing.
+    explicit EngineModule(const std::string& path);
+    ~EngineModule();
+    EngineModule(const EngineModule&) = delete;
+    EngineModule& operator=(const EngineModule&) = delete;
+
+    const EngineEntries& entries() const { return entries_; }
+    const std::string& path() const { return path_; }
+
+private:
+    void* handle_ = nullptr;
+    std::string path_;
+    EngineEntries entries_;
+};
+
+// Korvane.eng beside the running executable.
+std::string moduleBesideExecutable();

@@ -1,0 +1,78 @@
+#include "test_host.h"
+
+#include "interface/host_records.h"
+
+#include <stdexcept>
+
+namespace {
+std::atomic<TestHost*> activeHost{nullptr};
+} // namespace
+
+FakeClock TestHost::clock;
+std::atomic<uint32_t> TestHost::func3Calls{0};
+
+// The platform functions the module imports. The test executables export them, so they take the place
+// of the host library's when the module is loaded.
+extern "C" __attribute__((visibility("default"))) int32_t Func3(int32_t code, int32_t hostParam1,
+                                                                 int32_t hostParam2, void* record) {
+    TestHost::func3Calls.fetch_add(1);
+    if (TestHost* host = activeHost.load()) host->receive(code, hostParam1, hostParam2, record);
+    return 0;
+}
+
+extern "C" __attribute__((visibility("default"))) uint32_t GetTickCount(void) { return TestHost::clock.read(); }
+
+void FakeClock::reset(uint32_t start) {
+    now = start;
+    stepPerRead = 0;
+    reads = 0;
+    stepOnNotification.clear();
+}
+
+uint32_t FakeClock::read() {
+    reads.fetch_add(1);
+    return now.fetch_add(stepPerRead.load());
+}
+
+RecordBuffer::RecordBuffer(size_t length, size_t misalignment)
+    : storage_(length + misalignment, 0), offset_(misalignment) {}
+
+std::string TestHost::defaultModulePath() { return KORVANE_MODULE_PATH; }
+
+TestHost::TestHost(const std::string& modulePath, size_t misalignment)
+    : module_(modulePath),
+      best_(HostRecord::BestMove::MinimumLength, misalignment),
+      current_(HostRecord::CurrentMove::MinimumLength, misalignment),
+      depth_(HostRecord::Depth::MinimumLength, misalignment),
+      status_(HostRecord::Status::MinimumLength, misalignment),
+      game_(HostRecord::Game::MinimumLength, misalignment) {
+    TestHost* expected = nullptr;
+    if (!activeHost.compare_exchange_strong(expected, this))
+        throw std::logic_error("only one TestHost may be active at a time");
+}
+
+TestHost::~TestHost() {
+    if (eng().eng5() == 1) eng().eng2();
+    activeHost.store(nullptr);
+}
+
+int32_t TestHost::initialise(bool withStatus) {
+    return eng().eng1(best(), current(), depth(), 0, withStatus ? status() : nullptr);
+}
+
+int32_t TestHost::think() { return eng().eng9(game()); }
+
+void TestHost::receive(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record) {
+    Notification n = decodeNotification(code, hostParam1, hostParam2, static_cast<const uint8_t*>(record));
+    n.tick = clock.now.load();
+    notifications.push_back(n);
+    const auto step = clock.stepOnNotification.find(code);
+    if (step != clock.stepOnNotification.end()) clock.now.fetch_add(step->second);
+    if (onNotification) onNotification(n);
+}
+
+std::vector<std::string> TestHost::transcript() const {
+    std::vector<std::string> lines;
+    for (const Notification& n : notifications) lines.push_back(formatNotification(n));
+    return lines;
+}

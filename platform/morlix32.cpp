@@ -1,0 +1,27 @@
+#include "morlix32.h"
+
+#include <atomic>
+#include <ctime>
+
+namespace {
+std::atomic<MorlixNotificationHandler> registeredHandler{nullptr};
+std::atomic<void*> registeredContext{nullptr};
+} // namespace
+
+void morlixSetNotificationHandler(MorlixNotificationHandler handler, void* context) {
+    registeredContext.store(context);
+    registeredHandler.store(handler);
+}
+
+int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record) {
+    const MorlixNotificationHandler handler = registeredHandler.load();
+    if (handler == nullptr) return 0;
+    return handler(registeredContext.load(), code, hostParam1, hostParam2, record);
+}
+
+uint32_t GetTickCount(void) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t milliseconds = uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;
+    return uint32_t(milliseconds);
+}

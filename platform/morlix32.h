@@ -1,0 +1,21 @@
+// Stand-in for the host library on Linux: the notification entry Func3 and the tick counter.
+// A host registers the handler that receives each notification; without one, notifications are dropped.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+using MorlixNotificationHandler = int32_t (*)(void* context, int32_t code, int32_t hostParam1,
+                                              int32_t hostParam2, void* record);
+
+// Registers the handler (null removes it) and the context pointer handed back to it on every call.
+__attribute__((visibility("default"))) void morlixSetNotificationHandler(MorlixNotificationHandler handler,
+                                                                         void* context);
+
+__attribute__((visibility("default"))) int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2,
+                                                     void* record);
+
+// Monotonic milliseconds, cut to 32 bits.
+__attribute__((visibility("default"))) uint32_t GetTickCount(void);
+}
