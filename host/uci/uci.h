@@ -1,0 +1,9 @@
+// The UCI front end: loads Korvane.eng and speaks UCI on the given streams until `quit` or the end of
+// the input. Returns the process exit code. Only one front end may run in a process at a time, since
+// the host library delivers the engine's notifications to one handler.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+int runUci(std::istream& in, std::ostream& out, const std::string& modulePath);
