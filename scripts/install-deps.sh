@@ -9,6 +9,8 @@ command -v make >/dev/null || missing+=(make)
 command -v nm >/dev/null || missing+=(binutils)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || missing+=(libgmock-dev)
+# The UCI front end's tests drive it through polyglot, as xboard does.
+[ -x /usr/games/polyglot ] || command -v polyglot >/dev/null || missing+=(polyglot)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
