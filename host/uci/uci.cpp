@@ -101,6 +101,7 @@ private:
     void newGame();
 
     bool searching();
+    bool stopping();
     void startSearch(std::unique_ptr<Search> search);
     void requestStop();
     void waitForSearch();
@@ -242,6 +243,9 @@ void Session::handlePosition(const std::vector<std::string>& tokens, size_t at) 
 }
 
 void Session::handleGo(const std::vector<std::string>& tokens, size_t at) {
+    // After a stop the running search ends at once, and GUIs often send the next go without waiting
+    // for its bestmove; a go into a search nobody stopped is refused.
+    if (stopping()) waitForSearch();
     if (searching()) {
         out_.info("a search is already running; go ignored");
         return;
@@ -298,6 +302,11 @@ void Session::endOfInput() {
 bool Session::searching() {
     std::lock_guard<std::mutex> lock(stateMutex_);
     return !searchDone_;
+}
+
+bool Session::stopping() {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    return !searchDone_ && stopWanted_;
 }
 
 void Session::startSearch(std::unique_ptr<Search> search) {
