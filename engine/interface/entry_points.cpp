@@ -4,10 +4,13 @@
 #include "board/tables.h"
 #include "interface/engine_state.h"
 #include "interface/host_records.h"
+#include "interface/import_position.h"
 #include "interface/notify.h"
 #include "interface/platform.h"
+#include "interface/time_budget.h"
 #include "movegen/generator.h"
 #include "movegen/ordering.h"
+#include "search/root_search.h"
 
 static const char AuthorName[] = "Edrin Vaskolt";
 static const char EngineName[] = "Korvane";
@@ -55,12 +58,15 @@ int32_t Eng8() { return 0; }
 int32_t Eng9(void* game) {
     // Without bound records there is nowhere to report to: an uninitialised engine does nothing.
     if (loadFlag(EngineState.initialised) == 0 || EngineState.bestMoveRecord == nullptr) return 0;
-    (void)game;
+    const uint8_t* record = static_cast<const uint8_t*>(game);
     EngineState.thinkStart = GetTickCount();
+    importPosition(record);
+    setTimeBudget(record);
     notifyHost(NOTIFY_START, EngineState.bestMoveRecord);
     storeFlag(EngineState.searchRunning, 1);
     storeFlag(EngineState.stopRequested, 0);
     rebuildPosition();
+    rootSearch();
     storeFlag(EngineState.searchRunning, 0);
     return 0;
 }

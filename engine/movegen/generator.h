@@ -1,15 +1,30 @@
-// The pseudo-legal move generator: appends the side to move's moves with their ordering scores.
+// The pseudo-legal move generator: appends the side to move's moves, with their ordering scores, at
+// MoveCount on the shared move stack.
 #pragma once
 
 #include "board/position.h"
 
 using GeneratorRoutine = void (*)();
 
-// One routine per piece type; entries 0 and 7 to 15 hold a routine that does nothing.
+// One routine per piece type (1 king ... 6 pawn); entries 0 and 7 to 15 hold a routine that does nothing.
 extern GeneratorRoutine GeneratorTable[16];
 
-// The from-square of the piece being generated.
+// The from-square of the piece being generated; left at 64 when generateMoves returns.
 extern int32_t GenSquare;
 
 void installGenerators();
 void generateMoves();
+
+// The append routines the generators share; all take the from-square from GenSquare.
+void addKillerBonus();
+void addStep(int32_t step);
+void addRay(int32_t step, uint8_t mask);
+void addPromotion(int32_t to, uint8_t pieceType, uint8_t flags);
+void addPromotions(int32_t to, uint8_t captureFlag);
+
+void genKingMoves();
+void genQueenMoves();
+void genKnightMoves();
+void genBishopMoves();
+void genRookMoves();
+void genPawnMoves();

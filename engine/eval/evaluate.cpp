@@ -1,0 +1,97 @@
+#include "eval/evaluate.h"
+
+#include "board/position.h"
+#include "board/tables.h"
+#include "movegen/generator.h"
+
+#include <bit>
+
+namespace {
+
+constexpr int32_t DoubledPawnPenalty = 25;
+constexpr int32_t IsolatedPawnPenalty = 25;
+constexpr int32_t BackwardPawnPenalty = 50;
+constexpr int32_t MobilityWeight = 10;
+
+inline uint8_t whiteFile(int32_t file) { return fileByte(Pos.pieceBits[Pawn], file); }
+inline uint8_t blackFile(int32_t file) { return fileByte(Pos.pieceBits[Black | Pawn], file); }
+
+// Calls visit for every set bit, in increasing square order, one 32-bit half at a time.
+template <typename Visit>
+inline void forEachSquare(uint64_t bits, Visit visit) {
+    for (int32_t half = 0; half < 2; ++half) {
+        uint32_t word = uint32_t(bits >> (32 * half));
+        while (word != 0) {
+            visit(half * 32 + std::countr_zero(word));
+            word &= word - 1;
+        }
+    }
+}
+
+} // namespace
+
+// Square indices past a neighbour's rank wrap onto the next file; a pawn standing on its own last rank
+// (possible only on a board the host made up) would step off the table, so those lookups are folded
+// back onto the board and a square past h8 holds no pawn.
+int32_t isBackwardWhitePawn(int32_t s) {
+    const int32_t file = s >> 3;
+    if (whiteFile(file) & RanksAboveMask[s]) return 0;
+    if (blackFile(file) & RanksAboveMask[s]) return 0;
+    const uint8_t levelOrBehind = RanksBelowMask[(s + 1) & 63];
+    if (s > 8 && ((whiteFile(file - 1) & levelOrBehind) || Pos.board[s - 7] == (Black | Pawn))) return 0;
+    if (s < 56 && ((whiteFile(file + 1) & levelOrBehind) || (s + 9 < 64 && Pos.board[s + 9] == (Black | Pawn))))
+        return 0;
+    return 1;
+}
+
+int32_t isBackwardBlackPawn(int32_t s) {
+    const int32_t file = s >> 3;
+    if (blackFile(file) & RanksBelowMask[s]) return 0;
+    if (whiteFile(file) & RanksBelowMask[s]) return 0;
+    const uint8_t levelOrBehind = RanksAboveMask[(s - 1) & 63];
+    if (s > 8 && ((blackFile(file - 1) & levelOrBehind) || Pos.board[s - 9] == Pawn)) return 0;
+    if (s < 56 && ((blackFile(file + 1) & levelOrBehind) || Pos.board[s + 7] == Pawn)) return 0;
+    return 1;
+}
+
+int32_t evaluate(int32_t base) {
+    int32_t score = Pos.material;
+    uint64_t whiteCandidates = Pos.pieceBits[Pawn];
+    uint64_t blackCandidates = Pos.pieceBits[Black | Pawn];
+
+    for (int32_t file = 0; file < 8; ++file) {
+        const int32_t whiteCount = BitCount[whiteFile(file)];
+        const int32_t blackCount = BitCount[blackFile(file)];
+        if (whiteCount > 1) score -= DoubledPawnPenalty * whiteCount;
+        if (blackCount > 1) score += DoubledPawnPenalty * blackCount;
+        const uint64_t fileMask = uint64_t(0xFF) << (file * 8);
+        if ((file == 0 || whiteFile(file - 1) == 0) && (file == 7 || whiteFile(file + 1) == 0)) {
+            score -= IsolatedPawnPenalty * whiteCount;
+            whiteCandidates &= ~fileMask;
+        }
+        if ((file == 0 || blackFile(file - 1) == 0) && (file == 7 || blackFile(file + 1) == 0)) {
+            score += IsolatedPawnPenalty * blackCount;
+            blackCandidates &= ~fileMask;
+        }
+    }
+
+    forEachSquare(whiteCandidates, [&](int32_t s) {
+        if (isBackwardWhitePawn(s)) score -= BackwardPawnPenalty;
+    });
+    forEachSquare(blackCandidates, [&](int32_t s) {
+        if (isBackwardBlackPawn(s)) score += BackwardPawnPenalty;
+    });
+
+    if (Pos.sideToMove == Black) score = -score;
+
+    // Mobility: the side to move's list is the caller's; the other side's is generated on the same
+    // position with only the side flipped, and thrown away.
+    const int32_t end = MoveCount;
+    const int32_t own = end - base;
+    Pos.sideToMove ^= 8;
+    generateMoves();
+    Pos.sideToMove ^= 8;
+    const int32_t opponent = MoveCount - end;
+    MoveCount = end;
+    return score + MobilityWeight * own - MobilityWeight * opponent;
+}

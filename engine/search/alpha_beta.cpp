@@ -1,0 +1,189 @@
+#include "search/alpha_beta.h"
+
+#include "board/make_move.h"
+#include "eval/evaluate.h"
+#include "interface/engine_state.h"
+#include "interface/platform.h"
+#include "movegen/attacks.h"
+#include "movegen/generator.h"
+#include "movegen/ordering.h"
+#include "search/search_state.h"
+
+uint32_t searchStart;
+uint32_t searchTimeLimit;
+uint64_t SearchNodes;
+
+uint32_t elapsedSinceSearchStart() { return GetTickCount() - searchStart; }
+
+namespace {
+
+inline bool stopRequested() { return loadFlag(EngineState.stopRequested) != 0; }
+
+// The move that led here left its own king en prise.
+inline bool enemyKingAttacked() {
+    return isSquareAttacked(Pos.sideToMove == White ? Pos.blackKing : Pos.whiteKing, Pos.sideToMove);
+}
+
+inline bool inCheck() {
+    return kingInCheck(Pos.sideToMove == White ? Pos.whiteKing : Pos.blackKing, Pos.sideToMove ^ 8);
+}
+
+// Compares elapsed time, not tick counts, so that the counter's wrap cannot end a search early.
+inline bool deadlinePassed() { return elapsedSinceSearchStart() > searchTimeLimit; }
+
+// The unsearched entry with the highest ordering score, the first of equals; -1 when none is left.
+// requiredFlags 0 takes every entry, otherwise only entries with one of those flag bits.
+inline int32_t selectNext(int32_t base, int32_t end, uint8_t requiredFlags) {
+    int32_t chosen = -1;
+    int32_t bestScore = SearchedMark;
+    for (int32_t i = base; i < end; ++i) {
+        const Move& entry = MoveStack[i];
+        if (requiredFlags != 0 && (entry.flags & requiredFlags) == 0) continue;
+        if (entry.score > bestScore) {
+            bestScore = entry.score;
+            chosen = i;
+        }
+    }
+    return chosen;
+}
+
+inline bool sameKiller(const Move& a, const Move& b) {
+    return a.from == b.from && a.to == b.to && a.promotion == b.promotion;
+}
+
+} // namespace
+
+int32_t isRepetition() {
+    if (Pos.ply < 4) return 0;
+    const PlyRecord* plies = Pos.plies + Pos.ply;
+    const int32_t i1 = plies[-1].moveIndex, i2 = plies[-2].moveIndex;
+    const int32_t i3 = plies[-3].moveIndex, i4 = plies[-4].moveIndex;
+    if (i1 == 0 || i2 == 0 || i3 == 0 || i4 == 0) return 0;
+    const Move &m1 = MoveStack[i1], &m2 = MoveStack[i2], &m3 = MoveStack[i3], &m4 = MoveStack[i4];
+    return m1.flags == 0 && m3.flags == 0 && m1.from == m3.to && m1.to == m3.from && m2.flags == 0 &&
+           m4.flags == 0 && m2.from == m4.to && m2.to == m4.from;
+}
+
+void recordCutoff(const Move& move) {
+    uint8_t& count = HistoryTable[move.from][move.to];
+    count = uint8_t(count + 1);
+    if (count == 0) {
+        for (auto& row : HistoryTable)
+            for (uint8_t& entry : row) entry = uint8_t(entry >> 1);
+        count = 128;
+    }
+    Move* killers = KillerMoves[Pos.ply];
+    if (sameKiller(killers[0], move)) return;
+    killers[1] = killers[0];
+    killers[0] = move;
+}
+
+int32_t alphaBeta(int32_t alpha, int32_t beta, int32_t depth) {
+    SearchNodes += 1;
+    if (enemyKingAttacked()) return MateValue - Pos.ply;
+    if (isRepetition()) return 0;
+
+    const int32_t base = MoveCount;
+    generateMoves();
+    const int32_t end = MoveCount;
+    const int32_t mated = Pos.ply - (MateValue - 1);
+    int32_t best = mated;
+
+    if (Pos.ply > MaxSearchPly) {
+        const int32_t result = inCheck() ? best : evaluate(base);
+        MoveCount = base;
+        return result;
+    }
+
+    int32_t cutoff = -1;
+    bool stopped = false;
+    for (;;) {
+        const int32_t i = selectNext(base, end, 0);
+        if (i < 0) break;
+        Move& entry = MoveStack[i];
+        entry.score = SearchedMark;
+        Pos.plies[Pos.ply].moveIndex = i;
+        makeMove(entry);
+        const int32_t v = depth > 1 ? -alphaBeta(-beta, -alpha, depth - 1) : -quiesce(-beta, -alpha);
+        unmakeMove(entry);
+        if (v > best) {
+            best = v;
+            if (v >= beta) {
+                cutoff = i;
+                break;
+            }
+            if (v > alpha) alpha = v;
+        }
+        if (stopRequested()) {
+            stopped = true;
+            break;
+        }
+    }
+
+    if (!stopped) {
+        if (deadlinePassed()) storeFlag(EngineState.stopRequested, 1);
+        else if (cutoff >= 0) recordCutoff(MoveStack[cutoff]);
+    }
+
+    MoveCount = base;
+    if (stopRequested()) return 0;
+    if (best == mated) return inCheck() ? best : 0;
+    return best;
+}
+
+int32_t quiesce(int32_t alpha, int32_t beta) {
+    SearchNodes += 1;
+    if (enemyKingAttacked()) return MateValue - Pos.ply;
+    const bool checked = inCheck();
+
+    const int32_t base = MoveCount;
+    generateMoves();
+    const int32_t end = MoveCount;
+    int32_t best = Pos.ply - (MateValue - 1);
+
+    if (!checked) {
+        best = evaluate(base);
+        if (best > alpha) {
+            if (best >= beta) {
+                MoveCount = base;
+                return stopRequested() ? 0 : best;
+            }
+            alpha = best;
+        }
+    }
+
+    if (Pos.ply <= MaxSearchPly) {
+        const uint8_t candidates = checked ? 0 : TacticalMask;
+        int32_t cutoff = -1;
+        bool stopped = false;
+        for (;;) {
+            const int32_t i = selectNext(base, end, candidates);
+            if (i < 0) break;
+            Move& entry = MoveStack[i];
+            entry.score = SearchedMark;
+            Pos.plies[Pos.ply].moveIndex = i;
+            makeMove(entry);
+            const int32_t v = -quiesce(-beta, -alpha);
+            unmakeMove(entry);
+            if (v > best) {
+                best = v;
+                if (v >= beta) {
+                    cutoff = i;
+                    break;
+                }
+                if (v > alpha) alpha = v;
+            }
+            if (stopRequested()) {
+                stopped = true;
+                break;
+            }
+        }
+        if (!stopped) {
+            if (deadlinePassed()) storeFlag(EngineState.stopRequested, 1);
+            else if (checked && cutoff >= 0) recordCutoff(MoveStack[cutoff]);
+        }
+    }
+
+    MoveCount = base;
+    return stopRequested() ? 0 : best;
+}
