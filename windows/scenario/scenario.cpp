@@ -28,7 +28,7 @@ const Think Thinks[] = {
       gameMove(square('g', '1'), square('f', '3'), 0)},
      3},
     {"en passant open", "rnbqkbnr/pp3ppp/4p3/2ppP3/3P4/8/PPP2PPP/RNBQKBNR w KQkq d6", {}, 3},
-    {"middlegame", "r2q1rk1/pp2bppp/2n1bn2/3p4/3P4/2NBBN2/PP3PPP/R2Q1RK1 w - -", {}, 3},
+    {"middlegame", "r2q1rk1/pp2bppp/2n1bn2/3p4/3P4/2NBBN2/PP3PPP/R2Q1RK1 w - -", {}, 2},
     {"promotion", "8/P6k/8/8/8/8/6K1/8 w - -", {}, 3},
     {"mate in one", "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -", {}, 3},
     {"checkmated", "R5k1/5ppp/8/8/8/8/5PPP/6K1 b - -", {}, 3},
