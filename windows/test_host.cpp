@@ -1,7 +1,7 @@
 // korvane_test_host.exe: drives Korvane.eng as the host application does. It loads the module (beside
 // this program, or the path given) with LoadLibrary, binds the fifteen entries with GetProcAddress,
 // receives notifications through the host library stand-in and runs the shared scenario.
-#include "windows/morlix32_stand_in.h"
+#include "platform/morlix32.h"
 #include "windows/scenario/scenario.h"
 
 #include <windows.h>
