@@ -85,6 +85,15 @@ TEST_F(Lifecycle, ThinkWithoutInitialisationDoesNothing) {
     EXPECT_EQ(TestHost::clock.reads.load(), 0u);
 }
 
+TEST_F(Lifecycle, ThinkWithANullRecordBoundDoesNothing) {
+    ASSERT_EQ(host.eng().eng1(host.best(), nullptr, host.depth(), 0, nullptr), 0);
+    EXPECT_EQ(host.think(), 0);
+    ASSERT_EQ(host.eng().eng2(), 0);
+    ASSERT_EQ(host.eng().eng1(nullptr, host.current(), host.depth(), 0, nullptr), 0);
+    EXPECT_EQ(host.think(), 0);
+    EXPECT_TRUE(host.notifications.empty());
+}
+
 TEST_F(Lifecycle, ThinkStartsWithTheStartNotificationThroughTheHostsOwnFunc3) {
     HostRecord::writeU32(host.best(), HostRecord::HostParam1, 0x11223344);
     HostRecord::writeU32(host.best(), HostRecord::HostParam2, 0x55667788);

@@ -56,8 +56,11 @@ const char* Eng7() { return EngineName; }
 int32_t Eng8() { return 0; }
 
 int32_t Eng9(void* game) {
-    // Without bound records there is nowhere to report to: an uninitialised engine does nothing.
-    if (loadFlag(EngineState.initialised) == 0 || EngineState.bestMoveRecord == nullptr) return 0;
+    // Without its three notification records the engine has nowhere to report to: an engine that is
+    // not initialised, or was given a null record, does nothing.
+    if (loadFlag(EngineState.initialised) == 0 || EngineState.bestMoveRecord == nullptr ||
+        EngineState.currentMoveRecord == nullptr || EngineState.depthRecord == nullptr)
+        return 0;
     const uint8_t* record = static_cast<const uint8_t*>(game);
     EngineState.thinkStart = GetTickCount();
     importPosition(record);

@@ -47,6 +47,34 @@ inline int32_t selectNext(int32_t base, int32_t end, uint8_t requiredFlags) {
     return chosen;
 }
 
+struct LoopEnd {
+    int32_t cutoff; // index of the entry whose value reached beta, -1 when none did
+    bool stopped;   // left because a stop was requested
+};
+
+// The move loop both nodes share: select, mark, make, search the child, unmake, until a cutoff, a stop
+// or the end of the list. best and alpha are the node's own and are raised in place.
+template <typename SearchChild>
+inline LoopEnd searchMoves(int32_t base, int32_t end, uint8_t requiredFlags, int32_t& best, int32_t& alpha,
+                           int32_t beta, SearchChild searchChild) {
+    for (;;) {
+        const int32_t i = selectNext(base, end, requiredFlags);
+        if (i < 0) return {-1, false};
+        Move& entry = MoveStack[i];
+        entry.score = SearchedMark;
+        Pos.plies[Pos.ply].moveIndex = i;
+        makeMove(entry);
+        const int32_t v = searchChild();
+        unmakeMove(entry);
+        if (v > best) {
+            best = v;
+            if (v >= beta) return {i, false};
+            if (v > alpha) alpha = v;
+        }
+        if (stopRequested()) return {-1, true};
+    }
+}
+
 inline bool sameKiller(const Move& a, const Move& b) {
     return a.from == b.from && a.to == b.to && a.promotion == b.promotion;
 }
@@ -95,34 +123,12 @@ int32_t alphaBeta(int32_t alpha, int32_t beta, int32_t depth) {
         return result;
     }
 
-    int32_t cutoff = -1;
-    bool stopped = false;
-    for (;;) {
-        const int32_t i = selectNext(base, end, 0);
-        if (i < 0) break;
-        Move& entry = MoveStack[i];
-        entry.score = SearchedMark;
-        Pos.plies[Pos.ply].moveIndex = i;
-        makeMove(entry);
-        const int32_t v = depth > 1 ? -alphaBeta(-beta, -alpha, depth - 1) : -quiesce(-beta, -alpha);
-        unmakeMove(entry);
-        if (v > best) {
-            best = v;
-            if (v >= beta) {
-                cutoff = i;
-                break;
-            }
-            if (v > alpha) alpha = v;
-        }
-        if (stopRequested()) {
-            stopped = true;
-            break;
-        }
-    }
-
-    if (!stopped) {
+    const LoopEnd loop = searchMoves(base, end, 0, best, alpha, beta, [&] {
+        return depth > 1 ? -alphaBeta(-beta, -alpha, depth - 1) : -quiesce(-beta, -alpha);
+    });
+    if (!loop.stopped) {
         if (deadlinePassed()) storeFlag(EngineState.stopRequested, 1);
-        else if (cutoff >= 0) recordCutoff(MoveStack[cutoff]);
+        else if (loop.cutoff >= 0) recordCutoff(MoveStack[loop.cutoff]);
     }
 
     MoveCount = base;
@@ -153,34 +159,11 @@ int32_t quiesce(int32_t alpha, int32_t beta) {
     }
 
     if (Pos.ply <= MaxSearchPly) {
-        const uint8_t candidates = checked ? 0 : TacticalMask;
-        int32_t cutoff = -1;
-        bool stopped = false;
-        for (;;) {
-            const int32_t i = selectNext(base, end, candidates);
-            if (i < 0) break;
-            Move& entry = MoveStack[i];
-            entry.score = SearchedMark;
-            Pos.plies[Pos.ply].moveIndex = i;
-            makeMove(entry);
-            const int32_t v = -quiesce(-beta, -alpha);
-            unmakeMove(entry);
-            if (v > best) {
-                best = v;
-                if (v >= beta) {
-                    cutoff = i;
-                    break;
-                }
-                if (v > alpha) alpha = v;
-            }
-            if (stopRequested()) {
-                stopped = true;
-                break;
-            }
-        }
-        if (!stopped) {
+        const LoopEnd loop = searchMoves(base, end, checked ? 0 : TacticalMask, best, alpha, beta,
+                                         [&] { return -quiesce(-beta, -alpha); });
+        if (!loop.stopped) {
             if (deadlinePassed()) storeFlag(EngineState.stopRequested, 1);
-            else if (checked && cutoff >= 0) recordCutoff(MoveStack[cutoff]);
+            else if (checked && loop.cutoff >= 0) recordCutoff(MoveStack[loop.cutoff]);
         }
     }
 

@@ -1,7 +1,8 @@
-// korvane: the project's command-line tool. It loads Korvane.eng as a host application does.
+// korvane: the project's command-line tool.
+#include "commands.h"
+#include "options.h"
+
 #include "host/module/engine_module.h"
-#include "host/module/notification.h"
-#include "platform/morlix32.h"
 
 #include <cstdio>
 #include <exception>
@@ -11,11 +12,20 @@
 namespace {
 
 void printUsage() {
-    std::puts("usage: korvane [--module PATH] info\n"
-              "  info   load the engine and print its name, author and country");
+    std::puts("usage: korvane [--module PATH] COMMAND [OPTIONS]\n"
+              "  think [--fen FEN] [--moves ...] [--depth N | --clock S [--inc S] [--movestogo N] | --unlimited]\n"
+              "                       load Korvane.eng as a host does and print its thinking\n"
+              "  info                 load Korvane.eng and print its name, author and country\n"
+              "  perft N [--fen FEN] [--moves ...] [--divide]\n"
+              "                       leaves of the legal move tree, from the engine's own generator\n"
+              "  perft-suite [--file EPD] [--max-leaves N] [--depth N]\n"
+              "                       check an EPD file of published perft counts\n"
+              "  bench [--depth N]    search a fixed set of positions (each at its own depth unless --depth);\n"
+              "                       the total node count signs the search");
 }
 
-int runInfo(const EngineModule& module) {
+int runInfo(const std::string& modulePath) {
+    EngineModule module(modulePath);
     const EngineEntries& eng = module.entries();
     std::printf("name    %s\nauthor  %s\ncountry %s\n", eng.eng7(), eng.eng6(), eng.eng18());
     return 0;
@@ -30,18 +40,27 @@ int main(int argc, char** argv) {
         modulePath = args[1];
         args.erase(args.begin(), args.begin() + 2);
     }
-    const std::string command = args.empty() ? "info" : args[0];
+    if (args.empty()) {
+        printUsage();
+        return 2;
+    }
+    const std::string command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
     try {
-        if (command == "info") {
-            EngineModule module(modulePath);
-            return runInfo(module);
-        }
+        if (command == "think") return runThink(modulePath, rest);
+        if (command == "info") return runInfo(modulePath);
+        if (command == "perft") return runPerft(rest);
+        if (command == "perft-suite") return runPerftSuite(rest);
+        if (command == "bench") return runBench(rest);
         if (command == "help" || command == "--help" || command == "-h") {
             printUsage();
             return 0;
         }
         std::fprintf(stderr, "korvane: unknown command '%s'\n", command.c_str());
         printUsage();
+        return 2;
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "korvane: %s\n", error.what());
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "korvane: %s\n", error.what());

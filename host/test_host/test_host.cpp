@@ -1,6 +1,10 @@
 #include "test_host.h"
 
+#include "host/chess/game_record.h"
 #include "interface/host_records.h"
+
+#include <algorithm>
+#include <cstring>
 
 #include <stdexcept>
 
@@ -61,6 +65,36 @@ int32_t TestHost::initialise(bool withStatus) {
 }
 
 int32_t TestHost::think() { return eng().eng9(game()); }
+
+void TestHost::setGame(const std::string& fen, const std::vector<std::string>& moves) {
+    using namespace HostRecord;
+    const chess::GameRecord record(chess::playGame(fen, moves));
+    // Only the position fields: the clock fields stay as the test set them.
+    std::memcpy(game() + Game::StartBoard, record.bytes().data() + Game::StartBoard,
+                Game::GameMoveCount + 2 - Game::StartBoard);
+}
+
+void TestHost::setFixedDepth(int16_t depth) {
+    HostRecord::writeU16(game(), HostRecord::Game::TimeMode, 2);
+    HostRecord::writeU16(game(), HostRecord::Game::FixedDepth, uint16_t(depth));
+}
+
+void TestHost::setClock(int32_t remainingSeconds, int32_t incrementSeconds, int16_t movesToGo) {
+    using namespace HostRecord;
+    writeU16(game(), Game::TimeMode, 1);
+    writeU32(game(), Game::RemainingSeconds, uint32_t(remainingSeconds));
+    writeU32(game(), Game::IncrementSeconds, uint32_t(incrementSeconds));
+    writeU16(game(), Game::MovesToGo, uint16_t(movesToGo));
+}
+
+void TestHost::setUnlimited() { HostRecord::writeU16(game(), HostRecord::Game::TimeMode, 0); }
+
+std::vector<Notification> TestHost::received(int32_t code) const {
+    std::vector<Notification> found;
+    std::copy_if(notifications.begin(), notifications.end(), std::back_inserter(found),
+                 [code](const Notification& n) { return n.code == code; });
+    return found;
+}
 
 void TestHost::receive(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record) {
     Notification n = decodeNotification(code, hostParam1, hostParam2, static_cast<const uint8_t*>(record));

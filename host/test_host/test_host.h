@@ -56,6 +56,13 @@ public:
     // Eng9 on this host's game record.
     int32_t think();
 
+    // The game record, built as a real host builds it: from a FEN and moves in UCI notation, each
+    // move's flags derived from the position. The clock fields keep their values.
+    void setGame(const std::string& fen, const std::vector<std::string>& moves = {});
+    void setFixedDepth(int16_t depth);                                       // timeMode 2
+    void setClock(int32_t remainingSeconds, int32_t incrementSeconds, int16_t movesToGo); // timeMode 1
+    void setUnlimited();                                                     // timeMode 0
+
     uint8_t* best() { return best_.data(); }
     uint8_t* current() { return current_.data(); }
     uint8_t* depth() { return depth_.data(); }
@@ -63,6 +70,8 @@ public:
     uint8_t* game() { return game_.data(); }
 
     std::vector<Notification> notifications;
+    // Notifications of one code, in order.
+    std::vector<Notification> received(int32_t code) const;
     // Called during Func3, on the engine's thread, after the notification has been recorded.
     std::function<void(const Notification&)> onNotification;
     // Each notification's text form, one line each.
