@@ -2,6 +2,7 @@
 
 #include "host/module/notification.h"
 #include "interface/host_records.h"
+#include "interface/notify.h"
 
 #include <chrono>
 #include <string>
@@ -15,7 +16,8 @@ struct Think {
     const char* name;
     const char* fen; // placement, side, castling, en passant
     std::vector<uint32_t> moves; // game moves from the position: from | to << 8 | flags << 16
-    int16_t depth;
+    int16_t depth; // fixed depth; 0 searches without a limit until the stop below
+    int32_t stopAtDepth = 0; // the host asks for a stop when this depth's notification arrives
 };
 
 constexpr uint32_t gameMove(int from, int to, int flags) { return uint32_t(from | to << 8 | flags << 16); }
@@ -32,6 +34,7 @@ const Think Thinks[] = {
     {"promotion", "8/P6k/8/8/8/8/6K1/8 w - -", {}, 3},
     {"mate in one", "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -", {}, 3},
     {"checkmated", "R5k1/5ppp/8/8/8/8/5PPP/6K1 b - -", {}, 3},
+    {"initial position, stopped", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", {}, 0, 3},
 };
 
 // A think call that takes this long may already see the engine's 500 ms rules.
@@ -46,7 +49,7 @@ int pieceCode(char letter) {
     return 0;
 }
 
-// Fills the game record: the FEN's position, the game moves, and a fixed-depth search.
+// Fills the game record: the FEN's position, the game moves, and a fixed-depth or unlimited search.
 void fillGame(uint8_t* game, const Think& think) {
     std::fill(game, game + Game::MinimumLength, uint8_t(0));
     const char* c = think.fen;
@@ -76,7 +79,7 @@ void fillGame(uint8_t* game, const Think& think) {
     game[Game::EnPassantFile] = *c == '-' ? 0 : uint8_t(*c - 'a' + 1);
     for (size_t i = 0; i < think.moves.size(); ++i) writeU32(game, Game::GameMoves + int32_t(i) * HostMoveSize, think.moves[i]);
     writeU16(game, Game::GameMoveCount, uint16_t(think.moves.size()));
-    writeU16(game, Game::TimeMode, 2);
+    writeU16(game, Game::TimeMode, think.depth > 0 ? 2 : 0);
     writeU16(game, Game::FixedDepth, uint16_t(think.depth));
 }
 
@@ -89,6 +92,8 @@ struct Records {
     std::vector<uint8_t> status = std::vector<uint8_t>(Status::MinimumLength, 0xff);
     std::vector<uint8_t> game = std::vector<uint8_t>(Game::MinimumLength);
     std::FILE* out = nullptr;
+    const EngineEntries* eng = nullptr;
+    int32_t stopAtDepth = 0;
 
     Records() {
         setHeader(best, 101, 102);
@@ -112,6 +117,11 @@ int32_t printNotification(void* context, int32_t code, int32_t hostParam1, int32
     const Notification n = decodeNotification(code, hostParam1, hostParam2, static_cast<const uint8_t*>(record));
     std::fprintf(records.out, "  %s | %s %d %d\n", formatNotification(n).c_str(), records.nameOf(record),
                  int(hostParam1), int(hostParam2));
+    // What another thread of the host may do while the search runs: ask whether it runs, then stop it.
+    if (code == NOTIFY_DEPTH && n.depth == records.stopAtDepth) {
+        std::fprintf(records.out, "  Eng4 %d Eng5 %d, Eng3\n", int(records.eng->eng4()), int(records.eng->eng5()));
+        records.eng->eng3();
+    }
     return 0;
 }
 
@@ -120,6 +130,7 @@ int32_t printNotification(void* context, int32_t code, int32_t hostParam1, int32
 void runScenario(const EngineEntries& eng, RegisterSink registerSink, std::FILE* out) {
     Records records;
     records.out = out;
+    records.eng = &eng;
     registerSink(printNotification, &records);
 
     std::fprintf(out, "Eng5 %d\n", int(eng.eng5()));
@@ -145,7 +156,11 @@ void runScenario(const EngineEntries& eng, RegisterSink registerSink, std::FILE*
 
     for (const Think& think : Thinks) {
         fillGame(records.game.data(), think);
-        std::fprintf(out, "Eng9 %s, depth %d\n", think.name, int(think.depth));
+        records.stopAtDepth = think.stopAtDepth;
+        if (think.depth > 0)
+            std::fprintf(out, "Eng9 %s, depth %d\n", think.name, int(think.depth));
+        else
+            std::fprintf(out, "Eng9 %s, no depth limit\n", think.name);
         const auto start = std::chrono::steady_clock::now();
         eng.eng9(records.game.data());
         const long milliseconds = long(

@@ -1,6 +1,7 @@
 // The fixed scenario that the Windows test host and its Linux counterpart both run on Korvane.eng: the
-// lifecycle entries, the queries, and Eng9 on a few positions at fixed depths. Each step and each
-// notification becomes one line, so the two outputs can be compared line for line.
+// lifecycle entries, the queries, Eng9 on a few positions at fixed depths, and one search that the host
+// stops with Eng3. Each step and each notification becomes one line, so the two outputs can be compared
+// line for line.
 #pragma once
 
 #include "host/module/engine_module.h"
