@@ -260,3 +260,55 @@ TEST(GenerateMoves, AppendsAboveTheListsBelowAndStopsAtAFullStack) {
     EXPECT_EQ(std::memcmp(&MoveStack[MoveStackSize - 2], fromEmpty.data(), 2 * sizeof(Move)), 0);
     MoveCount = 0;
 }
+
+namespace {
+
+// Generation for both sides, every attack test, every through-square test and the check test on the
+// current board, and a make/unmake round trip of every generated move; all stay on the board.
+void exerciseEverything(const char* what) {
+    SCOPED_TRACE(what);
+    for (Side side : {White, Black}) {
+        Pos.sideToMove = side;
+        generateMoves();
+        for (int32_t i = 0; i < MoveCount; ++i) {
+            EXPECT_LT(MoveStack[i].to, 64) << moveName(MoveStack[i]);
+            EXPECT_EQ(roundTripFault(i), "");
+        }
+        MoveCount = 0;
+        for (int32_t s = 0; s < 64; ++s) {
+            (void)isSquareAttacked(s, side);
+            for (int32_t x = 0; x < 64; ++x) (void)attackThroughSquare(x, s, side);
+        }
+        (void)kingInCheck(side == White ? Pos.blackKing : Pos.whiteKing, side);
+    }
+}
+
+} // namespace
+
+TEST(GenerateMovesOnMadeUpBoards, PawnsOnTheirOwnLastRankHaveNoMoves) {
+    // White pawns on rank 8 and black pawns on rank 1, corners included; a literal push would leave the board.
+    loadFen("P2P3P/8/8/8/3K4/8/3k4/p2p3p w - - 0 1");
+    for (Side side : {White, Black}) {
+        Pos.sideToMove = side;
+        for (const Move& move : generatedMoves())
+            EXPECT_EQ(Pos.board[move.from] & 7, King) << moveName(move);
+    }
+    exerciseEverything("pawns on their last rank");
+}
+
+TEST(GenerateMovesOnMadeUpBoards, CodesThatAreNoPiecesNeitherMoveNorBreakAnything) {
+    loadFen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1");
+    const PieceCode codes[] = {7, 8, 15};
+    for (int32_t i = 0; i < 12; ++i) Pos.board[16 + 8 * (i % 4) + 2 + i / 4] = codes[i % 3]; // files c to f, ranks 3 to 5
+    Pos.board[sq("b1")] = 8;
+    Pos.board[sq("g8")] = 7;
+    rebuildPosition();
+    for (Side side : {White, Black}) {
+        Pos.sideToMove = side;
+        for (const Move& move : generatedMoves()) {
+            const PieceCode code = Pos.board[move.from];
+            EXPECT_TRUE(code != 7 && code != 8 && code != 15) << moveName(move);
+        }
+    }
+    exerciseEverything("codes 7, 8 and 15 on the board");
+}
