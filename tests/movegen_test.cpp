@@ -312,30 +312,3 @@ TEST(GenerateMovesOnMadeUpBoards, CodesThatAreNoPiecesNeitherMoveNorBreakAnythin
     }
     exerciseEverything("codes 7, 8 and 15 on the board");
 }
-
-TEST(GenerateMovesOnMadeUpBoards, EnPassantNeedsAPawnToTakeAndAFileOnTheBoard) {
-    const struct {
-        const char* what;
-        const char* fen;
-        int32_t epFile;
-        const char* from;
-        std::vector<Entry> list;
-    } cases[] = {
-        // A record may name file 8 (host byte 9): the capture would land on square 69.
-        {"white h-pawn, file past h", "4k3/8/8/7P/8/8/8/4K3 w - - 0 1", 8, "h5", {{"h5h6", 0, 0}}},
-        {"black h-pawn, file past h", "4k3/8/8/8/7p/8/8/4K3 b - - 0 1", 8, "h4", {{"h4h3", 0, 0}}},
-        {"no pawn beside", "4k3/8/8/4P3/8/8/8/4K3 w - - 0 1", 3, "e5", {{"e5e6", 0, 0}}},
-        {"a knight beside, not a pawn", "4k3/8/8/3nP3/8/8/8/4K3 w - - 0 1", 3, "e5", {{"e5e6", 0, 0}}},
-        {"own pawn beside", "4k3/8/8/8/3pp3/8/8/4K3 b - - 0 1", 3, "e4", {{"e4e3", 0, 0}}},
-        {"the square behind occupied", "4k3/8/3b4/3pP3/8/8/8/4K3 w - - 0 1", 3, "e5",
-         {{"e5e6", 0, 0}, {"e5d6", 0x80, 900 + 300 - 100}}},
-        {"the real thing", "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", 3, "e5", {{"e5e6", 0, 0}, {"e5d6", 0x10, 900}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        loadFen(c.fen);
-        Pos.epFile = c.epFile;
-        EXPECT_EQ(described(movesFrom(generatedMoves(), c.from)), described(c.list));
-        exerciseEverything(c.what);
-    }
-}

@@ -201,14 +201,10 @@ void genPawnMoves() {
     if (file > 0) pawnCapture(rule, from + rule.captureLower, rank);
     if (file < 7) pawnCapture(rule, from + rule.captureHigher, rank);
 
-    // Only the opponent's pawn beside, with the square behind it empty, can be taken en passant. After a
-    // double push that always holds, but an imported file may name no such pawn, or a file past h: the
-    // capture would then leave the board, or unmakeMove would put back a pawn that was never there.
     const int32_t e = Pos.epFile;
-    if (e >= 0 && e < 8 && rank == rule.enPassantRank && (e == file - 1 || e == file + 1)) {
+    if (e >= 0 && rank == rule.enPassantRank && (e == file - 1 || e == file + 1)) {
         const int32_t to = e * 8 + rule.enPassantTargetRank;
-        if (Pos.board[to] == Empty && Pos.board[e * 8 + rank] == PieceCode((Pos.sideToMove ^ 8) | Pawn))
-            append(to, FlagEnPassant, 0, history(from, to) + QueenOrder);
+        append(to, FlagEnPassant, 0, history(from, to) + QueenOrder);
     }
 }
 
