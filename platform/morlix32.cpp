@@ -19,9 +19,11 @@ int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record
     return handler(registeredContext.load(), code, hostParam1, hostParam2, record);
 }
 
+#if !defined(_WIN32)
 uint32_t GetTickCount(void) {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const uint64_t milliseconds = uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;
     return uint32_t(milliseconds);
 }
+#endif

@@ -1,4 +1,4 @@
-// Stand-in for the host library on Linux: the notification entry Func3 and the tick counter.
+// Stand-in for the host library: the notification entry Func3 and, on Linux, the tick counter.
 // A host registers the handler that receives each notification; without one, notifications are dropped.
 #pragma once
 
@@ -16,6 +16,8 @@ __attribute__((visibility("default"))) void morlixSetNotificationHandler(MorlixN
 __attribute__((visibility("default"))) int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2,
                                                      void* record);
 
-// Monotonic milliseconds, cut to 32 bits.
+// Monotonic milliseconds, cut to 32 bits. On Windows the tick counter is KERNEL32's own.
+#if !defined(_WIN32)
 __attribute__((visibility("default"))) uint32_t GetTickCount(void);
+#endif
 }

@@ -148,3 +148,37 @@ TEST(ImportPosition, PromotionByteIsCutToAPieceType) {
     rebuildPosition(); // every board byte still indexes the 16-entry tables
     EXPECT_EQ(Pos.pieceCount[Queen], 1);
 }
+
+// The file of a double step is kept only where the pushed pawn really stands with the square it
+// passed empty: anything else would let the generator take a pawn that is not there.
+TEST(ImportPosition, ImpossibleEnPassantFilesAreDropped) {
+    initialiseEngineTables();
+    const struct {
+        const char* what;
+        const char* fen;
+        uint8_t enPassantByte; // file + 1
+        int32_t epFile;
+    } cases[] = {
+        {"a file past h", "4k3/8/8/7P/8/8/8/4K3 w - - 0 1", 9, -1},
+        {"a file past h, black to move", "4k3/8/8/8/7p/8/8/4K3 b - - 0 1", 9, -1},
+        {"far past h", "4k3/8/8/7P/8/8/8/4K3 w - - 0 1", 200, -1},
+        {"no pawn on the file", "4k3/8/8/4P3/8/8/8/4K3 w - - 0 1", 4, -1},
+        {"a knight, not a pawn", "4k3/8/8/3nP3/8/8/8/4K3 w - - 0 1", 4, -1},
+        {"the mover's own pawn", "4k3/8/8/8/3pp3/8/8/4K3 b - - 0 1", 4, -1},
+        {"the passed square occupied", "4k3/8/3b4/3pP3/8/8/8/4K3 w - - 0 1", 4, -1},
+        {"a real double step", "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", 4, 3},
+        {"a real double step, black to move", "4k3/8/8/8/3Pp3/8/8/4K3 b - - 0 1", 4, 3},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> record = recordOf(c.fen);
+        record[Game::EnPassantFile] = c.enPassantByte;
+        importPosition(record.data());
+        EXPECT_EQ(Pos.epFile, c.epFile) << c.what;
+    }
+
+    // A game move flagged as a double step that was none leaves no en-passant file either.
+    std::vector<uint8_t> record = recordOf("4k3/8/8/8/4p3/8/8/3NK3 w - - 0 1", {"d1c3"});
+    record[Game::GameMoves + 2] = FlagDoublePush;
+    importPosition(record.data());
+    EXPECT_EQ(Pos.epFile, -1);
+}

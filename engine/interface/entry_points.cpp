@@ -80,12 +80,9 @@ int32_t Eng12() { return 8208; }
 
 const char* Eng18() { return CountryCode; }
 
-// Entries that share one routine.
-#if defined(_WIN32)
-int32_t Eng13() { return Eng8(); }
-void Eng11() { Eng10(); }
-void Eng14() { Eng10(); }
-#else
+// Entries that share one routine. On Windows the module-definition file exports these names as
+// aliases instead.
+#if !defined(_WIN32)
 extern "C" __attribute__((visibility("default"), alias("Eng8"))) int32_t Eng13();
 extern "C" __attribute__((visibility("default"), alias("Eng10"))) void Eng11();
 extern "C" __attribute__((visibility("default"), alias("Eng10"))) void Eng14();

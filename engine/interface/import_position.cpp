@@ -27,6 +27,25 @@ void replayGameMove(const uint8_t* hostMove) {
     Pos.ply = 0;
 }
 
+namespace {
+
+// An en-passant file is only real when the opponent's pawn that has just made the double step stands on
+// it with the square it passed empty. A record may name a file past h, or a file with no such pawn (a
+// made-up start position, or a game move flagged as a double push that was none); the generator would
+// then offer a capture off the board, or one whose take-back puts a pawn where none stood. Such a file
+// is dropped. After a real double push the test always holds, so no real game changes.
+void dropImpossibleEnPassantFile() {
+    const int32_t file = Pos.epFile;
+    if (file < 0) return;
+    const bool whitePawnPushed = Pos.sideToMove == Black;
+    const int32_t pawnSquare = file * 8 + (whitePawnPushed ? 3 : 4);
+    const int32_t passedSquare = file * 8 + (whitePawnPushed ? 2 : 5);
+    const PieceCode pushedPawn = whitePawnPushed ? Pawn : PieceCode(Black | Pawn);
+    if (file > 7 || Pos.board[pawnSquare] != pushedPawn || Pos.board[passedSquare] != Empty) Pos.epFile = -1;
+}
+
+} // namespace
+
 void importPosition(const uint8_t* game) {
     using namespace HostRecord;
     setPositionFromRecord(game + Game::StartBoard, game[Game::BlackToMove], game[Game::CastlingRights],
@@ -35,4 +54,5 @@ void importPosition(const uint8_t* game) {
     // The record holds 512 moves; a larger count would read past it.
     if (count > Game::MaxGameMoves) count = Game::MaxGameMoves;
     for (int32_t i = 0; i < count; ++i) replayGameMove(game + Game::GameMoves + i * HostMoveSize);
+    dropImpossibleEnPassantFile();
 }

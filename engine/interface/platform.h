@@ -6,9 +6,11 @@
 
 #if defined(_WIN32)
 #define PLATFORM_IMPORT extern "C"
+#define PLATFORM_SYSTEM_CALL __stdcall // KERNEL32's functions use the stdcall convention
 #else
 #define PLATFORM_IMPORT extern "C" __attribute__((visibility("default")))
+#define PLATFORM_SYSTEM_CALL
 #endif
 
 PLATFORM_IMPORT int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record);
-PLATFORM_IMPORT uint32_t GetTickCount(void);
+PLATFORM_IMPORT uint32_t PLATFORM_SYSTEM_CALL GetTickCount(void);

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the Windows module and its test programs and runs the Windows tests: the module's export and
+# import tables, and the scenario under Wine compared with the Linux module's output. Installs the tool
+# chain and Wine when missing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-windows-deps.sh" --wine
+"$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
+"$root/scripts/build-windows.sh"
+cd "$root"
+ctest --preset windows
