@@ -3,9 +3,11 @@
 #include "options.h"
 
 #include "host/module/engine_module.h"
+#include "host/uci/uci.h"
 
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@ void printUsage() {
               "                       leaves of the legal move tree, from the engine's own generator\n"
               "  perft-suite [--file EPD] [--max-leaves N] [--depth N]\n"
               "                       check an EPD file of published perft counts\n"
+              "  uci                  speak UCI on standard input and output (as korvane-uci does)\n"
               "  bench [--depth N]    search a fixed set of positions (each at its own depth unless --depth);\n"
               "                       the total node count signs the search");
 }
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
         if (command == "perft") return runPerft(rest);
         if (command == "perft-suite") return runPerftSuite(rest);
         if (command == "bench") return runBench(rest);
+        if (command == "uci") return runUci(std::cin, std::cout, modulePath);
         if (command == "help" || command == "--help" || command == "-h") {
             printUsage();
             return 0;
