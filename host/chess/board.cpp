@@ -471,6 +471,20 @@ uint64_t perft(const Board& board, int depth) {
     return total;
 }
 
+uint64_t perft(const Board& board, int depth, const std::atomic<bool>& stop) {
+    if (depth <= 0) return 1;
+    const std::vector<Move> moves = board.legalMoves();
+    if (depth == 1) return moves.size();
+    uint64_t total = 0;
+    for (const Move& move : moves) {
+        if (stop.load(std::memory_order_relaxed)) break;
+        Board next = board;
+        next.makeUnchecked(move);
+        total += perft(next, depth - 1, stop);
+    }
+    return total;
+}
+
 std::vector<std::pair<Move, uint64_t>> perftDivide(const Board& board, int depth) {
     std::vector<std::pair<Move, uint64_t>> counts;
     if (depth <= 0) return counts;

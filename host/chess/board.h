@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -95,6 +96,9 @@ private:
     struct Blank {};
     explicit Board(Blank) {}
     friend uint64_t perft(const Board& board, int depth);
+// The same, giving up once stop is set: the count is then incomplete.
+uint64_t perft(const Board& board, int depth, const std::atomic<bool>& stop);
+    friend uint64_t perft(const Board& board, int depth, const std::atomic<bool>& stop);
 
     void generatePseudoLegal(std::vector<Move>& moves) const;
     void addPawnMoves(std::vector<Move>& moves, int from) const;
@@ -112,6 +116,8 @@ private:
 
 // Number of leaf positions after depth plies of legal moves.
 uint64_t perft(const Board& board, int depth);
+// The same, giving up once stop is set: the count is then incomplete.
+uint64_t perft(const Board& board, int depth, const std::atomic<bool>& stop);
 // Each legal move with the leaf count below it, in generation order.
 std::vector<std::pair<Move, uint64_t>> perftDivide(const Board& board, int depth);
 

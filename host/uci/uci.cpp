@@ -67,8 +67,9 @@ private:
     std::mutex mutex_;
 };
 
-// One `go`: the record handed to Eng9 and what the notifications leave behind. Touched only by the
-// search thread while it runs, and by the command thread once it has been joined.
+// One `go`: the record handed to Eng9 and what the notifications leave behind. Touched by the search
+// thread while it runs (reported also by the supervisor, under the state mutex), and by the command
+// thread once both have been joined.
 struct Search {
     chess::Board board;
     chess::GameRecord record;
@@ -77,6 +78,8 @@ struct Search {
     int lastDepth = 0;
     bool reported = false;
     chess::Move best;
+    // Elapsed milliseconds at which each iteration began.
+    std::vector<int64_t> iterationStarts;
 };
 
 class Session {
@@ -97,16 +100,20 @@ private:
     void handleSetOption(const std::vector<std::string>& tokens, size_t at);
     void handlePosition(const std::vector<std::string>& tokens, size_t at);
     void handleGo(const std::vector<std::string>& tokens, size_t at);
-    void runPerft(int64_t depth);
+    void startPerft(int64_t depth);
     void newGame();
 
-    bool searching();
-    bool stopping();
     void startSearch(std::unique_ptr<Search> search);
-    void requestStop();
-    void waitForSearch();
+    // Asks a running search to stop; it still waits for depth 1 to report unless force is set or the
+    // GUI's clock runs out. A running perft is stopped at once.
+    void requestStop(bool force);
+    // Makes way for a new command: a running search is stopped and answers with its bestmove; a
+    // running perft is finished.
+    void finishWork();
+    void waitForWork();
     void searchThread();
     void supervisorThread();
+    void perftThread(chess::Board board, int depth);
     void receive(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record);
     static int32_t onNotification(void* context, int32_t code, int32_t hostParam1, int32_t hostParam2,
                                   void* record);
@@ -117,14 +124,22 @@ private:
     std::vector<uint8_t> bestRecord_, currentRecord_, depthRecord_, statusRecord_;
     chess::Game game_;
     int64_t moveOverheadMs_ = uci::DefaultMoveOverheadMs;
+    uci::ClockRule clockRule_ = uci::ClockRule::Host;
 
+    // The work running on the worker thread: a search (with its supervisor) or a perft.
     std::unique_ptr<Search> search_;
-    std::thread searchThread_;
+    std::thread worker_;
     std::thread supervisor_;
+    std::atomic<bool> perftStop_{false};
     std::mutex stateMutex_;
     std::condition_variable stateChanged_;
-    bool searchDone_ = true;
+    bool workDone_ = true;
+    bool perftRunning_ = false;
+    // Stop requests for the running search: by `stop` and the like, by the host's time rule at the
+    // start of an iteration, and at once whatever was reported.
     bool stopWanted_ = false;
+    bool hostStop_ = false;
+    bool forceStop_ = false;
 };
 
 std::atomic<bool> sessionActive{false};
@@ -144,8 +159,8 @@ Session::Session(std::ostream& out, const std::string& modulePath)
 }
 
 Session::~Session() {
-    requestStop();
-    waitForSearch();
+    requestStop(true);
+    waitForWork();
     eng_.eng2();
     morlixSetNotificationHandler(nullptr, nullptr);
     sessionActive.store(false);
@@ -166,7 +181,7 @@ bool Session::dispatch(const std::vector<std::string>& tokens, size_t at) {
         else if (command == "ucinewgame") newGame();
         else if (command == "position") handlePosition(tokens, at + 1);
         else if (command == "go") handleGo(tokens, at + 1);
-        else if (command == "stop") requestStop();
+        else if (command == "stop") requestStop(false);
         else if (command == "quit") return false;
         else if (command == "debug" || command == "register") {
         } else if (command == "ponderhit") out_.info("ponder is not supported; ponderhit ignored");
@@ -184,6 +199,7 @@ void Session::handleUci() {
     out_.line(std::string("id author ") + eng_.eng6());
     out_.line("option name Move Overhead type spin default " + std::to_string(uci::DefaultMoveOverheadMs) +
               " min 0 max " + std::to_string(uci::MaxMoveOverheadMs));
+    out_.line("option name Clock type combo default Host var Host var Engine");
     out_.line("uciok");
 }
 
@@ -197,6 +213,12 @@ void Session::handleSetOption(const std::vector<std::string>& tokens, size_t at)
     const size_t valueIndex = size_t(valueAt - tokens.begin());
     const std::string name = joinTokens(tokens, at + 1, valueIndex);
     const std::string value = valueIndex < tokens.size() ? joinTokens(tokens, valueIndex + 1, tokens.size()) : "";
+    if (lowercase(name) == "clock") {
+        if (lowercase(value) == "host") clockRule_ = uci::ClockRule::Host;
+        else if (lowercase(value) == "engine") clockRule_ = uci::ClockRule::Engine;
+        else out_.info("Clock: '" + value + "' is neither Host nor Engine");
+        return;
+    }
     if (lowercase(name) != "move overhead") {
         out_.info("unknown option '" + name + "' ignored");
         return;
@@ -217,6 +239,7 @@ void Session::handleSetOption(const std::vector<std::string>& tokens, size_t at)
 }
 
 void Session::handlePosition(const std::vector<std::string>& tokens, size_t at) {
+    finishWork();
     std::string fen;
     size_t i = at;
     if (i < tokens.size() && tokens[i] == "startpos") {
@@ -243,51 +266,84 @@ void Session::handlePosition(const std::vector<std::string>& tokens, size_t at) 
 }
 
 void Session::handleGo(const std::vector<std::string>& tokens, size_t at) {
-    // After a stop the running search ends at once, and GUIs often send the next go without waiting
-    // for its bestmove; a go into a search nobody stopped is refused.
-    if (stopping()) waitForSearch();
-    if (searching()) {
-        out_.info("a search is already running; go ignored");
-        return;
-    }
+    // A go during a search ends that search first, with its own bestmove, so that every go is answered.
+    finishWork();
     std::vector<std::string> warnings;
     const uci::GoParameters go = uci::parseGo(tokens, at, warnings);
     for (const std::string& warning : warnings) out_.info(warning);
     if (go.perft) {
-        runPerft(*go.perft);
+        startPerft(*go.perft);
         return;
     }
     const bool black = game_.current.blackToMove();
     if ((black ? !go.blackTime : !go.whiteTime) && (go.whiteTime || go.blackTime) && !go.depth && !go.moveTime)
         out_.info("no time given for the side to move; searching until stop");
-    auto search = std::make_unique<Search>(Search{game_.current, chess::GameRecord(game_), {}, {}, 0, false, {}});
-    search->plan = uci::planSearch(go, black, moveOverheadMs_);
+    auto search = std::make_unique<Search>(Search{game_.current, chess::GameRecord(game_), {}, {}, 0, false, {}, {}});
+    search->plan = uci::planSearch(go, black, moveOverheadMs_, clockRule_);
     const uci::SearchPlan& plan = search->plan;
+    // Against the clock a forced move needs no search.
+    if (plan.hardMs && !plan.untilStop && !go.depth) {
+        const std::vector<chess::Move> legal = game_.current.legalMoves();
+        if (legal.size() == 1) {
+            out_.info("only one legal move; played without a search");
+            out_.line("bestmove " + chess::moveToUci(legal.front()));
+            return;
+        }
+    }
     search->record.setTimeMode(plan.timeMode);
     search->record.setRemainingSeconds(plan.remainingSeconds);
     search->record.setIncrementSeconds(plan.incrementSeconds);
     search->record.setMovesToGo(plan.movesToGo);
     search->record.setFixedDepth(plan.fixedDepth);
+    search->iterationStarts.reserve(64);
     startSearch(std::move(search));
 }
 
-void Session::runPerft(int64_t depth) {
+void Session::startPerft(int64_t depth) {
     if (depth < 1) {
         out_.info("go perft needs a depth of at least 1");
         return;
     }
+    waitForWork();
+    perftStop_.store(false);
+    {
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        workDone_ = false;
+        perftRunning_ = true;
+    }
+    worker_ = std::thread(&Session::perftThread, this, game_.current, int(std::min<int64_t>(depth, 64)));
+}
+
+void Session::perftThread(chess::Board board, int depth) {
+    // Each move's count goes out as soon as it is known, so a stopped perft has printed what it counted.
+    const std::vector<chess::Move> moves = board.legalMoves();
     uint64_t total = 0;
-    for (const auto& [move, count] : chess::perftDivide(game_.current, int(std::min<int64_t>(depth, 64)))) {
+    size_t counted = 0;
+    for (const chess::Move& move : moves) {
+        chess::Board next = board;
+        next.apply(move);
+        const uint64_t count = chess::perft(next, depth - 1, perftStop_);
+        if (perftStop_.load()) break;
         out_.line(chess::moveToUci(move) + ": " + std::to_string(count));
         total += count;
+        ++counted;
     }
-    out_.line("");
-    out_.line("Nodes searched: " + std::to_string(total));
+    if (counted < moves.size()) {
+        out_.info("perft stopped after " + std::to_string(counted) + " of " + std::to_string(moves.size()) +
+                  " moves; " + std::to_string(total) + " nodes counted");
+    } else {
+        out_.line("");
+        out_.line("Nodes searched: " + std::to_string(total));
+    }
+    {
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        workDone_ = true;
+    }
+    stateChanged_.notify_all();
 }
 
 void Session::newGame() {
-    requestStop();
-    waitForSearch();
+    finishWork();
     // A new game starts with fresh history counts.
     eng_.eng2();
     eng_.eng1(bestRecord_.data(), currentRecord_.data(), depthRecord_.data(), 0, statusRecord_.data());
@@ -295,44 +351,53 @@ void Session::newGame() {
 }
 
 void Session::endOfInput() {
-    if (search_ && search_->plan.untilStop) requestStop();
-    waitForSearch();
-}
-
-bool Session::searching() {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    return !searchDone_;
-}
-
-bool Session::stopping() {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    return !searchDone_ && stopWanted_;
+    // Nobody is left to send stop: a search that waits for it is stopped; other work is finished.
+    if (search_ && search_->plan.untilStop) requestStop(false);
+    waitForWork();
 }
 
 void Session::startSearch(std::unique_ptr<Search> search) {
-    waitForSearch();
+    waitForWork();
     search_ = std::move(search);
     search_->start = Clock::now();
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
-        searchDone_ = false;
+        workDone_ = false;
+        perftRunning_ = false;
         stopWanted_ = false;
+        hostStop_ = false;
+        forceStop_ = false;
     }
-    searchThread_ = std::thread(&Session::searchThread, this);
+    worker_ = std::thread(&Session::searchThread, this);
     supervisor_ = std::thread(&Session::supervisorThread, this);
 }
 
-void Session::requestStop() {
+void Session::requestStop(bool force) {
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
-        if (searchDone_) return;
+        if (workDone_) return;
+        if (perftRunning_) {
+            perftStop_.store(true);
+            return;
+        }
         stopWanted_ = true;
+        forceStop_ = forceStop_ || force;
     }
     stateChanged_.notify_all();
 }
 
-void Session::waitForSearch() {
-    if (searchThread_.joinable()) searchThread_.join();
+void Session::finishWork() {
+    bool perft = false;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        perft = perftRunning_;
+    }
+    if (!perft) requestStop(false);
+    waitForWork();
+}
+
+void Session::waitForWork() {
+    if (worker_.joinable()) worker_.join();
     if (supervisor_.joinable()) supervisor_.join();
 }
 
@@ -358,32 +423,47 @@ void Session::searchThread() {
                                       : "the engine reported no move; playing " + bestmove);
         }
     }
-    // Done before the bestmove goes out, so that a `go` sent straight after it is not refused; that go
-    // joins this thread before it starts the next search.
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
-        searchDone_ = true;
+        workDone_ = true;
     }
     stateChanged_.notify_all();
     out_.line("bestmove " + bestmove);
 }
 
 void Session::supervisorThread() {
-    const bool timed = search_->plan.stopAfterMs.has_value();
-    const Clock::time_point deadline =
-        timed ? search_->start + std::chrono::milliseconds(*search_->plan.stopAfterMs) : Clock::time_point::max();
+    Search& search = *search_;
+    const auto after = [&](const std::optional<int64_t>& ms) {
+        return ms ? search.start + std::chrono::milliseconds(*ms) : Clock::time_point::max();
+    };
+    const Clock::time_point hard = after(search.plan.hardMs);
+    const Clock::time_point lastResort = after(search.plan.lastResortMs);
+    bool stopping = false;
     std::unique_lock<std::mutex> lock(stateMutex_);
-    const auto wake = [this] { return searchDone_ || stopWanted_; };
-    while (!searchDone_) {
-        if (stopWanted_ || (timed && Clock::now() >= deadline)) {
+    while (!workDone_) {
+        const Clock::time_point now = Clock::now();
+        if (!stopping) {
+            // Stop once depth 1 has given a searched move, unless the GUI's clock is about to run out.
+            const bool wanted = stopWanted_ || hostStop_ || now >= hard;
+            stopping = forceStop_ || (wanted && search.reported) || now >= lastResort;
+            if (stopping && !search.reported && !forceStop_)
+                out_.info("no move reported yet, stopped with the clock about to run out");
+            else if (stopping && !stopWanted_ && !hostStop_)
+                out_.info("stopped at the hard limit of " + std::to_string(*search.plan.hardMs) + " ms");
+        }
+        if (stopping) {
+            // Repeated until the search returns: a stop that lands before Eng9 has cleared its flag
+            // would otherwise be lost.
             lock.unlock();
             eng_.eng3();
             lock.lock();
-            stateChanged_.wait_for(lock, StopRepeat, [this] { return searchDone_; });
-        } else if (timed) {
-            stateChanged_.wait_until(lock, deadline, wake);
+            stateChanged_.wait_for(lock, StopRepeat, [this] { return workDone_; });
+        } else if (now < hard) {
+            stateChanged_.wait_until(lock, hard);
+        } else if (now < lastResort && lastResort != Clock::time_point::max()) {
+            stateChanged_.wait_until(lock, lastResort);
         } else {
-            stateChanged_.wait(lock, wake);
+            stateChanged_.wait(lock);
         }
     }
 }
@@ -394,11 +474,29 @@ void Session::receive(int32_t code, int32_t hostParam1, int32_t hostParam2, void
     const Notification n = decodeNotification(code, hostParam1, hostParam2, static_cast<const uint8_t*>(record));
     const int64_t elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - search.start).count();
+    if (n.code == NOTIFY_DEPTH) {
+        search.iterationStarts.push_back(elapsed);
+        if (const std::optional<std::string> why = uci::stopAtIteration(search.plan, search.iterationStarts)) {
+            // No info depth line for an iteration that is stopped as it begins.
+            search.lastDepth = n.depth;
+            out_.info(*why);
+            {
+                std::lock_guard<std::mutex> lock(stateMutex_);
+                hostStop_ = true;
+            }
+            stateChanged_.notify_all();
+            return;
+        }
+    }
     if (const std::optional<std::string> text = uci::infoLine(n, search.lastDepth, elapsed)) out_.line(*text);
     if (n.code == NOTIFY_DEPTH) search.lastDepth = n.depth;
     if (n.code == NOTIFY_BEST_MOVE) {
-        search.reported = true;
         search.best = chess::Move{n.line.from, n.line.to, n.line.flags, n.line.promotion};
+        {
+            std::lock_guard<std::mutex> lock(stateMutex_);
+            search.reported = true;
+        }
+        stateChanged_.notify_all();
     }
 }
 

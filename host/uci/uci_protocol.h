@@ -1,5 +1,5 @@
 // The parts of the UCI front end that need no engine: the `go` parameters, how they become the game
-// record's clock fields and the host's own stop time, and the text of the engine's notifications.
+// record's clock fields and the host's own time limits, and the text of the engine's notifications.
 #pragma once
 
 #include "host/module/notification.h"
@@ -21,27 +21,49 @@ struct GoParameters {
 };
 
 // Reads the tokens after `go`. Anything it cannot honour (nodes, mate, ponder, searchmoves, unknown
-// tokens, bad numbers) adds a line to warnings and is otherwise skipped.
+// tokens, bad numbers) adds a line to warnings and is otherwise skipped. Numbers beyond 64 bits
+// saturate, so a huge clock stays a huge clock.
 GoParameters parseGo(const std::vector<std::string>& tokens, size_t first, std::vector<std::string>& warnings);
 
-// What the record says and when the host itself stops the search.
+// Who budgets the time of a move played by the clock. Host: the front end plans in milliseconds and
+// stops the engine itself, which runs without a time limit. Engine: the record carries the clock in
+// whole seconds and the engine's own budget applies, as the host application does it.
+enum class ClockRule { Host, Engine };
+
+// Milliseconds are capped here before any arithmetic: about 31 years, plenty for any clock, and far
+// from where sums, products and clock deadlines could overflow.
+constexpr int64_t MaxPlanMs = 1000000000000;
+
+// What the record says and when the host itself stops the search. Times are milliseconds after the
+// start of the search.
 struct SearchPlan {
     int16_t timeMode = 0;
     int32_t remainingSeconds = 0;
     int32_t incrementSeconds = 0;
     int16_t movesToGo = 32767;
     int16_t fixedDepth = 0;
-    // Milliseconds after the start at which the host calls Eng3: movetime, or the watchdog for the
-    // time actually left on the clock. None: only `stop` ends the search early.
-    std::optional<int64_t> stopAfterMs;
+    // An iteration that begins after this is not searched (host clock rule only).
+    std::optional<int64_t> softMs;
+    // The host stops the engine here, as soon as depth 1 has reported a move.
+    std::optional<int64_t> hardMs;
+    // The last moment on the GUI's clock: the host stops the engine here even if it has not reported a
+    // move yet. None: there is no clock to lose on, so depth 1 is always waited for.
+    std::optional<int64_t> lastResortMs;
     // Searches until `stop` (go infinite, or go without limits).
     bool untilStop = false;
 };
 
-SearchPlan planSearch(const GoParameters& go, bool blackToMove, int64_t moveOverheadMs);
+SearchPlan planSearch(const GoParameters& go, bool blackToMove, int64_t moveOverheadMs,
+                      ClockRule rule = ClockRule::Host);
+
+// Called as an iteration begins, with the elapsed time at which each iteration of this search began
+// (the new one last). Gives the reason to stop the engine now, or nothing to let the iteration run: it
+// began after the soft limit, or it plainly cannot finish before the hard limit, judged by how the
+// iterations so far have grown.
+std::optional<std::string> stopAtIteration(const SearchPlan& plan, const std::vector<int64_t>& iterationStartsMs);
 
 // The info line for one notification, or nothing for codes that have none. lastDepth is the depth of
-// the last depth notification of this search.
+// the last depth notification of this search; every line carries the elapsed time.
 std::optional<std::string> infoLine(const Notification& notification, int lastDepth, int64_t elapsedMs);
 
 } // namespace uci
