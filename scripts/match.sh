@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
 # Plays a short match in xboard under Xvfb: korvane-uci (through polyglot, as xboard runs UCI engines)
-# against Stockfish at its lowest skill level, colours alternating. Prints each game's result and how it
-# ended, and fails if any game ended on an illegal move, a loss on time or an engine error.
-#   scripts/match.sh [GAMES] [MINUTES] [INCREMENT_SECONDS]      (default: 4 games, 1 minute + 1 s)
-# Games, xboard's log and the summary are left in build/match/.
+# against another engine, colours alternating. Prints each game's result and how it ended, the clock
+# korvane-uci had left at its moves 20, 40 and 60, and the moves it played without a search; fails if
+# any game ended on an illegal move, a loss on time or an engine error.
+#   scripts/match.sh [GAMES] [TIME] [INCREMENT_SECONDS] [OPPONENT]
+#     TIME: minutes, or minutes:seconds (0:10 is ten seconds); default: 4 games, 1 minute + 1 s.
+#     OPPONENT: stockfish (at skill level 0, the default), or one of Debian's xboard engines:
+#     fairymax, hoichess, sjeng, phalanx.
+#   KORVANE_BIN=DIR plays the korvane-uci in DIR instead of building this checkout;
+#   MATCH_OUT=DIR keeps the games, logs and summary in DIR instead of build/match/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 games=${1:-4}
 minutes=${2:-1}
 increment=${3:-1}
+opponent=${4:-stockfish}
 
 "$root/scripts/install-deps.sh"
 missing=()
 [ -x /usr/games/xboard ] || missing+=(xboard)
 [ -x /usr/games/polyglot ] || missing+=(polyglot)
-[ -x /usr/games/stockfish ] || missing+=(stockfish)
+[ -x "/usr/games/$opponent" ] || missing+=("$opponent")
 command -v xvfb-run >/dev/null || missing+=(xvfb xauth)
 if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
@@ -23,21 +29,55 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
 fi
 
-"$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
-bin="$root/build/bin"
-out="$root/build/match"
+if [ -n "${KORVANE_BIN:-}" ]; then
+  bin=$(cd "$KORVANE_BIN" && pwd)
+else
+  "$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
+  bin="$root/build/bin"
+fi
+out=${MATCH_OUT:-$root/build/match}
 rm -rf "$out"
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
 
-# xboard starts polyglot by name; Debian puts it in /usr/games.
+# korvane-uci behind a wrapper that keeps what it is told and what it answers.
+cat >"$out/korvane-uci" <<EOF
+#!/bin/sh
+tee -a "$out/to-korvane.log" | "$bin/korvane-uci" --module "$bin/Korvane.eng" | tee -a "$out/from-korvane.log"
+EOF
+chmod +x "$out/korvane-uci"
+
+case "$opponent" in
+  stockfish) second=(-scp stockfish -sd "$out" -sUCI -secondOptions "Skill Level=0,Threads=1,Hash=16") ;;
+  fairymax | hoichess | sjeng | phalanx) second=(-scp "$opponent" -sd "$out") ;;
+  *) echo "match: unknown opponent '$opponent'"; exit 2 ;;
+esac
+
+# xboard starts polyglot and the xboard engines by name; Debian puts them in /usr/games.
 PATH=/usr/games:$PATH xvfb-run -a xboard \
-  -fcp "$bin/korvane-uci" -fd "$bin" -fUCI \
-  -scp stockfish -sd "$out" -sUCI -secondOptions "Skill Level=0,Threads=1,Hash=16" \
+  -fcp "$out/korvane-uci" -fd "$out" -fUCI "${second[@]}" \
   -defaultHashSize 16 -matchMode true -matchGames "$games" -tc "$minutes" -inc "$increment" \
   -saveGameFile "$out/games.pgn" -debugMode true -nameOfDebugFile "$out/xboard.log" \
   -popupExitMessage false -popupMoveErrors false -soundProgram "" >"$out/xboard.out" 2>&1 || true
 
 [ -s "$out/games.pgn" ] || { echo "match: no games were saved; see $out/xboard.out"; exit 1; }
+
+# The clock xboard gave korvane-uci (its "time" command, in centiseconds) before its moves 20, 40, 60.
+awk -v summary="$out/summary.txt" '
+  / >first : new/ { moves = 0 }
+  / >first : time [0-9-]+/ {
+    ++moves
+    for (i = 1; i <= NF; ++i) if ($i == "time") cs = $(i + 1)
+    if (moves == 20 || moves == 40 || moves == 60) clock[moves] = clock[moves] sprintf(" %.2f", cs / 100)
+  }
+  END {
+    for (m = 20; m <= 60; m += 20) {
+      line = sprintf("clock left at move %d (s):%s", m, clock[m] == "" ? " (no game got that far)" : clock[m])
+      print line; print line >> summary
+    }
+  }' "$out/xboard.log"
+unsearched=$(grep -c "reported no move" "$out/from-korvane.log" || true)
+echo "moves played without a search: $unsearched" | tee -a "$out/summary.txt"
 
 # One line per game: the players, the result and the comment xboard wrote on how the game ended.
 awk -v summary="$out/summary.txt" '
@@ -51,14 +91,20 @@ awk -v summary="$out/summary.txt" '
       sub(/[ \t]*(1-0|0-1|1\/2-1\/2|\*)[ \t]*$/, "", reason)
     }
     ++n
-    if (white == "Korvane") score += (result == "1-0") ? 1 : (result == "1/2-1/2") ? 0.5 : 0
+    korvaneWhite = (white ~ /^Korvane/)
+    if (korvaneWhite) score += (result == "1-0") ? 1 : (result == "1/2-1/2") ? 0.5 : 0
     else score += (result == "0-1") ? 1 : (result == "1/2-1/2") ? 0.5 : 0
     line = sprintf("game %d: %s - %s %s %s", n, white, black, result, reason)
-    print line; print line > summary
-    if (tolower(reason) ~ /illegal|on time|time forfeit|error|false|crash|disconnect|stall/) ++faults
+    print line; print line >> summary
+    # A fault is korvane-uci losing by one: a loss on time or an illegal move of its own, or an error.
+    lost = korvaneWhite ? (result == "0-1") : (result == "1-0")
+    r = tolower(reason)
+    if (r ~ /error|crash|disconnect|stall/ || (lost && r ~ /illegal|on time|time forfeit|false/)) ++faults
+    if (r ~ /on time|time forfeit/) ++forfeits
   }
   END {
-    line = sprintf("Korvane scored %s of %d; %d game(s) ended by a fault", score + 0, n, faults + 0)
-    print line; print line > summary
+    line = sprintf("Korvane scored %s of %d; %d game(s) ended by a fault of its own; %d ended on time",
+                   score + 0, n, faults + 0, forfeits + 0)
+    print line; print line >> summary
     exit faults > 0
   }' "$out/games.pgn"

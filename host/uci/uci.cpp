@@ -480,6 +480,9 @@ void Session::receive(int32_t code, int32_t hostParam1, int32_t hostParam2, void
             // No info depth line for an iteration that is stopped as it begins.
             search.lastDepth = n.depth;
             out_.info(*why);
+            // Eng3 is a single store, safe from inside a notification: the search sees it at its next
+            // poll, before it has spent anything on this iteration. The supervisor repeats it.
+            eng_.eng3();
             {
                 std::lock_guard<std::mutex> lock(stateMutex_);
                 hostStop_ = true;
