@@ -43,6 +43,7 @@ out=$(cd "$out" && pwd)
 # korvane-uci behind a wrapper that keeps what it is told and what it answers.
 cat >"$out/korvane-uci" <<EOF
 #!/bin/sh
+export LD_LIBRARY_PATH="$bin"
 tee -a "$out/to-korvane.log" | "$bin/korvane-uci" --module "$bin/Korvane.eng" | tee -a "$out/from-korvane.log"
 EOF
 chmod +x "$out/korvane-uci"

@@ -351,8 +351,14 @@ void Session::newGame() {
 }
 
 void Session::endOfInput() {
-    // Nobody is left to send stop: a search that waits for it is stopped; other work is finished.
-    if (search_ && search_->plan.untilStop) requestStop(false);
+    // Nobody is left to send stop: a search that waits for it is stopped; other work, a perft too, is
+    // finished.
+    bool perft = false;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        perft = perftRunning_;
+    }
+    if (!perft && search_ && search_->plan.untilStop) requestStop(false);
     waitForWork();
 }
 
