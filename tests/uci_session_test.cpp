@@ -36,7 +36,8 @@ Step send(std::string line) { return {Step::Send, std::move(line)}; }
 // the line unless it starts with '^' or ends with '$'.
 Step expect(std::string pattern, int limitMs = 10000) { return {Step::Expect, std::move(pattern), limitMs}; }
 Step pause(int ms) { return {Step::Pause, "", ms}; }
-Step expectExit(int limitMs) { return {Step::ExpectExit, "", limitMs}; }
+// Closes the input and expects a clean exit, with a line matching the pattern on the way if one is given.
+Step expectExit(int limitMs, std::string pattern = "") { return {Step::ExpectExit, std::move(pattern), limitMs}; }
 
 bool wildcardMatch(const char* text, const char* pattern) {
     if (*pattern == '\0') return *text == '\0';
@@ -172,8 +173,12 @@ void play(const Script& script) {
         }
         case Step::ExpectExit: {
             engine.closeInput();
-            while (const std::optional<std::string> line = engine.readLine(milliseconds(step.limitMs)))
+            bool found = step.text.empty();
+            while (const std::optional<std::string> line = engine.readLine(milliseconds(step.limitMs))) {
                 referee.received(*line);
+                found = found || matches(*line, step.text);
+            }
+            if (!found) ADD_FAILURE() << "no line matching '" << step.text << "' before the exit";
             const std::optional<int> status = engine.wait(milliseconds(step.limitMs));
             EXPECT_EQ(status.value_or(-1), 0) << "exit within " << step.limitMs << " ms";
             exited = true;
@@ -313,6 +318,9 @@ std::vector<Script> scripts() {
                    send("go perft 2"), expect("^Nodes searched: 2039$")}},
         {"end of input after a finite search", {send("position startpos"), send("go depth 3"), expectExit(10000)}},
         {"end of input during go infinite", {send("position startpos"), send("go infinite"), expectExit(3000)}},
+        {"end of input lets a perft finish, after go infinite too",
+         {send("position startpos"), send("go infinite"), send("stop"), expect("^bestmove "), send("go perft 4"),
+          expectExit(20000, "^Nodes searched: 197281$")}},
     };
 }
 
