@@ -132,6 +132,29 @@ TEST(UciGo, IterationsBegunLateOrTooLongAreStopped) {
     }
 }
 
+TEST(UciGo, AnIncrementLeftOutIsSeenInTheClock) {
+    constexpr int64_t None = -1;
+    struct Move {
+        int ply;
+        int64_t clock, spent;
+        int64_t seen;
+    };
+    // One side's moves: what it had, what the move took, and the increment the history sees before it.
+    const Move moves[] = {
+        {0, 10000, 300, None}, {2, 9780, 200, 80},  {4, 9690, 100, 80}, {6, 9690, 0, 80},
+        {8, 9790, 0, 100}, // the smallest of the last three gains: 110, 100, 100
+        {11, 5000, 0, None}, // not two plies on: another game or position
+        {13, 5100, 0, 100},  {15, 4000, 0, 0}, // a clock that lost time counts as no increment
+    };
+    ClockHistory history;
+    for (const Move& move : moves) {
+        EXPECT_EQ(history.observe(move.ply, move.clock).value_or(None), move.seen) << "at ply " << move.ply;
+        history.spent(move.spent);
+    }
+    history.reset();
+    EXPECT_FALSE(history.observe(17, 4000));
+}
+
 TEST(UciGo, UnsupportedAndMalformedParametersAreReportedAndSkipped) {
     struct Case {
         const char* go;

@@ -80,6 +80,8 @@ struct Search {
     chess::Move best;
     // Elapsed milliseconds at which each iteration began.
     std::vector<int64_t> iterationStarts;
+    // Played by the clock: its time goes into the clock history.
+    bool byClock = false;
 };
 
 class Session {
@@ -125,6 +127,8 @@ private:
     chess::Game game_;
     int64_t moveOverheadMs_ = uci::DefaultMoveOverheadMs;
     uci::ClockRule clockRule_ = uci::ClockRule::Host;
+    uci::ClockHistory clockHistory_;
+    int64_t incrementSeen_ = 0;
 
     // The work running on the worker thread: a search (with its supervisor) or a perft.
     std::unique_ptr<Search> search_;
@@ -278,8 +282,25 @@ void Session::handleGo(const std::vector<std::string>& tokens, size_t at) {
     const bool black = game_.current.blackToMove();
     if ((black ? !go.blackTime : !go.whiteTime) && (go.whiteTime || go.blackTime) && !go.depth && !go.moveTime)
         out_.info("no time given for the side to move; searching until stop");
-    auto search = std::make_unique<Search>(Search{game_.current, chess::GameRecord(game_), {}, {}, 0, false, {}, {}});
-    search->plan = uci::planSearch(go, black, moveOverheadMs_, clockRule_);
+    const std::optional<int64_t>& clock = black ? go.blackTime : go.whiteTime;
+    const bool byClock = clock && !go.infinite && !go.depth && !go.moveTime;
+    uci::GoParameters planned = go;
+    if (byClock) {
+        const int ply = (game_.current.fullmoveNumber() - 1) * 2 + (black ? 1 : 0);
+        const std::optional<int64_t> seen = clockHistory_.observe(ply, *clock);
+        std::optional<int64_t>& increment = black ? planned.blackIncrement : planned.whiteIncrement;
+        if (!increment && !go.movesToGo && seen) {
+            increment = *seen;
+            if (*seen != incrementSeen_)
+                out_.info("no increment given; the clock gains " + std::to_string(*seen) + " ms a move");
+            incrementSeen_ = *seen;
+        }
+    } else {
+        clockHistory_.reset();
+    }
+    auto search = std::make_unique<Search>(
+        Search{game_.current, chess::GameRecord(game_), {}, {}, 0, false, {}, {}, byClock});
+    search->plan = uci::planSearch(planned, black, moveOverheadMs_, clockRule_);
     const uci::SearchPlan& plan = search->plan;
     // Against the clock a forced move needs no search.
     if (plan.hardMs && !plan.untilStop && !go.depth) {
@@ -344,6 +365,7 @@ void Session::perftThread(chess::Board board, int depth) {
 
 void Session::newGame() {
     finishWork();
+    clockHistory_.reset();
     // A new game starts with fresh history counts.
     eng_.eng2();
     eng_.eng1(bestRecord_.data(), currentRecord_.data(), depthRecord_.data(), 0, statusRecord_.data());
@@ -429,6 +451,9 @@ void Session::searchThread() {
                                       : "the engine reported no move; playing " + bestmove);
         }
     }
+    // Read by the next go, which joins this thread first.
+    if (search.byClock)
+        clockHistory_.spent(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - search.start).count());
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
         workDone_ = true;

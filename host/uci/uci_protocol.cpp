@@ -181,6 +181,22 @@ std::optional<std::string> stopAtIteration(const SearchPlan& plan, const std::ve
     return std::nullopt;
 }
 
+std::optional<int64_t> ClockHistory::observe(int ply, int64_t clockMs) {
+    clockMs = capMs(clockMs);
+    if (known_ && ply == ply_ + 2) {
+        gains_.push_back(std::max<int64_t>(clockMs - (clockMs_ - spentMs_), 0));
+        if (gains_.size() > 3) gains_.erase(gains_.begin());
+    } else {
+        gains_.clear();
+    }
+    known_ = true;
+    ply_ = ply;
+    clockMs_ = clockMs;
+    spentMs_ = 0;
+    if (gains_.empty()) return std::nullopt;
+    return *std::min_element(gains_.begin(), gains_.end());
+}
+
 std::optional<std::string> infoLine(const Notification& n, int lastDepth, int64_t elapsedMs) {
     const std::string time = std::to_string(std::max<int64_t>(elapsedMs, 0));
     switch (n.code) {

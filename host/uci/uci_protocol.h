@@ -62,6 +62,26 @@ SearchPlan planSearch(const GoParameters& go, bool blackToMove, int64_t moveOver
 // iterations so far have grown.
 std::optional<std::string> stopAtIteration(const SearchPlan& plan, const std::vector<int64_t>& iterationStartsMs);
 
+// Some GUIs leave winc/binc out (polyglot drops an increment below a second) and add it to the clock
+// all the same. The host then sees it in the clock: the time left at this move less what was left after
+// the last one, two plies before. The smallest of the last three such gains counts as the increment.
+class ClockHistory {
+public:
+    // Before a move by the clock: the game's ply and the side's clock. Gives the increment seen, if the
+    // last such move was two plies before by the same side; otherwise the history starts again here.
+    std::optional<int64_t> observe(int ply, int64_t clockMs);
+    // The time the move just observed took; 0 if never called.
+    void spent(int64_t ms) { spentMs_ = ms; }
+    void reset() { known_ = false; gains_.clear(); }
+
+private:
+    bool known_ = false;
+    int ply_ = 0;
+    int64_t clockMs_ = 0;
+    int64_t spentMs_ = 0;
+    std::vector<int64_t> gains_;
+};
+
 // The info line for one notification, or nothing for codes that have none. lastDepth is the depth of
 // the last depth notification of this search; every line carries the elapsed time.
 std::optional<std::string> infoLine(const Notification& notification, int lastDepth, int64_t elapsedMs);
