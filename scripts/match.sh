@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays a short match in xboard under Xvfb: korvane-uci (through polyglot, as xboard runs UCI engines)
 # against another engine, colours alternating. Prints each game's result and how it ended, the clock
-# korvane-uci had left at its moves 20, 40 and 60, and the moves it played without a search; fails if
+# korvane-uci had left at its moves 20, 40 and 60, the time its moves cost by the clock before them,
+# and the moves it played without a search; fails if
 # any game ended on an illegal move, a loss on time or an engine error.
 #   scripts/match.sh [GAMES] [TIME] [INCREMENT_SECONDS] [OPPONENT]
 #     TIME: minutes, or minutes:seconds (0:10 is ten seconds); default: 4 games, 1 minute + 1 s.
@@ -77,6 +78,23 @@ awk -v summary="$out/summary.txt" '
       print line; print line >> summary
     }
   }' "$out/xboard.log"
+# The time each move cost korvane-uci on xboard's clock (the drop from one move to the next, plus the
+# increment), median by whole seconds on the clock before the move.
+awk -v inc="$increment" '
+  / >first : new/ { have = 0 }
+  / >first : time [0-9-]+/ {
+    for (i = 1; i <= NF; ++i) if ($i == "time") ms = $(i + 1) * 10
+    if (have) { b = int(prev / 1000); if (b > 9) b = 9; print b, prev + inc * 1000 - ms }
+    prev = ms; have = 1
+  }' "$out/xboard.log" | sort -k1,1nr -k2,2n | awk -v summary="$out/summary.txt" '
+  { band[NR] = $1; cost[NR] = $2 }
+  END {
+    for (i = 1; i <= NR; i = j) {
+      for (j = i; j <= NR && band[j] == band[i]; ++j) {}
+      line = sprintf("clock %d-%d s: %d moves, median cost %d ms", band[i], band[i] + 1, j - i, cost[i + int((j - i - 1) / 2)])
+      print line; print line >> summary
+    }
+  }'
 unsearched=$(grep -c "reported no move" "$out/from-korvane.log" || true)
 echo "moves played without a search: $unsearched" | tee -a "$out/summary.txt"
 
