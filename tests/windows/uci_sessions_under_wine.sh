@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs the scripted UCI sessions of the Linux front end against korvane-uci.exe under Wine; the session
-# test also compares each timing-free session's output with korvane-uci's, line for line:
-# uci_sessions_under_wine.sh SESSION_TEST WINDOWS_FRONT_END WINEPREFIX
+# Packs the release folder from a Windows build's bin folder and runs the scripted UCI sessions of the
+# Linux front end against the korvane-uci.exe in it, under Wine; the session test also compares each
+# timing-free session's output with korvane-uci's, line for line:
+# uci_sessions_under_wine.sh SESSION_TEST PACKAGE_SCRIPT WINDOWS_BIN WORK_DIR
 set -euo pipefail
-session_test=$1 front_end=$2 prefix=$3
+session_test=$1 package=$2 windows_bin=$3 work=$4
+prefix=$work/wine-prefix
 
 if [ ! -x "$session_test" ]; then
   echo "uci_sessions_under_wine: $session_test is missing; build the Linux tree first (scripts/build.sh build)" >&2
@@ -20,4 +22,6 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 "$wine" wineboot --init >/dev/null 2>&1
 
-KORVANE_UCI_COMMAND="$wine $front_end" "$session_test" --gtest_brief=1
+# Only the release folder's files are beside the program.
+bash "$package" --bin "$windows_bin" "$work/release" >/dev/null
+KORVANE_UCI_COMMAND="$wine $work/release/Korvane/korvane-uci.exe" "$session_test" --gtest_brief=1
