@@ -24,8 +24,14 @@ std::string windowsError(DWORD code) {
 }
 
 void* openLibrary(const std::string& path, std::string& error) {
+    // A file that cannot be loaded is reported to the caller, never in a message box: a GUI that
+    // started the program would wait for an answer nobody sees.
+    DWORD previousMode = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode) != 0;
     HMODULE module = LoadLibraryA(path.c_str());
-    if (module == nullptr) error = windowsError(GetLastError());
+    const DWORD code = GetLastError();
+    if (quiet) SetThreadErrorMode(previousMode, nullptr);
+    if (module == nullptr) error = windowsError(code);
     return reinterpret_cast<void*>(module);
 }
 

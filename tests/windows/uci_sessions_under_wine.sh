@@ -24,4 +24,20 @@ wineserver -p
 
 # Only the release folder's files are beside the program.
 bash "$package" --bin "$windows_bin" "$work/release" >/dev/null
-KORVANE_UCI_COMMAND="$wine $work/release/Korvane/korvane-uci.exe" "$session_test" --gtest_brief=1
+front_end=$work/release/Korvane/korvane-uci.exe
+
+# --module: another Korvane.eng is loaded; a file that cannot be loaded is reported and ends the program.
+other_module=$("$wine" winepath -w "$windows_bin/Korvane.eng" | tr -d '\r')
+answer=$(printf 'uci\r\nquit\r\n' | "$wine" "$front_end" --module "$other_module" | tr -d '\r')
+if ! grep -qx 'uciok' <<<"$answer"; then
+  printf 'uci_sessions_under_wine: no uciok with --module %s:\n%s\n' "$other_module" "$answer" >&2
+  exit 1
+fi
+status=0
+answer=$(printf 'uci\r\n' | "$wine" "$front_end" --module missing.eng | tr -d '\r') || status=$?
+if [ $status -ne 1 ] || ! grep -q '^info string cannot load missing.eng: ' <<<"$answer"; then
+  printf 'uci_sessions_under_wine: a missing module gave status %s and:\n%s\n' $status "$answer" >&2
+  exit 1
+fi
+
+KORVANE_UCI_COMMAND="$wine $front_end" "$session_test" --gtest_brief=1
