@@ -155,17 +155,22 @@ std::vector<std::string> programUnderTest() {
     return words(command);
 }
 
-// Whether a script's output depends on timing: it pauses, or searches by the clock or until stop.
+// Whether a script's output depends on timing: it pauses, searches by the clock or until stop, or
+// sends a command (the closing quit too) before the bestmove of the search it started has been read.
 bool timed(const Script& script) {
+    bool searching = false;
     for (const Step& step : script.steps) {
-        if (step.kind == Step::Pause) return true;
         const std::vector<std::string> tokens = words(step.text);
-        if (step.kind == Step::Send && !tokens.empty() && tokens[0] == "go" &&
-            std::find(tokens.begin(), tokens.end(), "depth") == tokens.end() &&
-            std::find(tokens.begin(), tokens.end(), "perft") == tokens.end())
-            return true;
+        const auto has = [&](const char* word) { return std::find(tokens.begin(), tokens.end(), word) != tokens.end(); };
+        if (step.kind == Step::Pause || (step.kind == Step::Send && searching)) return true;
+        if (step.kind == Step::Send && !tokens.empty() && tokens[0] == "go" && !has("perft")) {
+            if (!has("depth")) return true;
+            searching = true;
+        }
+        if (step.kind == Step::Expect && step.text.rfind("^bestmove", 0) == 0) searching = false;
+        if (step.kind == Step::ExpectExit) return false;
     }
-    return false;
+    return searching;
 }
 
 // The transcript with the times of info lines replaced by T, the one part that differs between runs.
