@@ -160,7 +160,9 @@ bool timed(const Script& script) {
     bool searching = false;
     for (const Step& step : script.steps) {
         const std::vector<std::string> tokens = words(step.text);
-        const auto has = [&](const char* word) { return std::find(tokens.begin(), tokens.end(), word) != tokens.end(); };
+        const auto has = [&](const char* word) {
+            return std::find(tokens.begin(), tokens.end(), word) != tokens.end();
+        };
         if (step.kind == Step::Pause || (step.kind == Step::Send && searching)) return true;
         if (step.kind == Step::Send && !tokens.empty() && tokens[0] == "go" && !has("perft")) {
             if (!has("depth")) return true;
