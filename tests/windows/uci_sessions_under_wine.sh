@@ -25,6 +25,11 @@ wineserver -p
 # Only the release folder's files are beside the program.
 bash "$package" --bin "$windows_bin" "$work/release" >/dev/null
 front_end=$work/release/Korvane/korvane-uci.exe
+packed=$(cd "$work/release" && cmake -E tar tf Korvane.zip | LC_ALL=C sort | tr '\n' ' ')
+if [ "$packed" != "Korvane/ Korvane/Korvane.eng Korvane/Morlix32.dll Korvane/README.txt Korvane/korvane-uci.exe " ]; then
+  echo "uci_sessions_under_wine: Korvane.zip holds: $packed" >&2
+  exit 1
+fi
 
 # --module: another Korvane.eng is loaded; a file that cannot be loaded is reported and ends the program.
 other_module=$("$wine" winepath -w "$windows_bin/Korvane.eng" | tr -d '\r')
