@@ -14,21 +14,36 @@ namespace {
 
 #if defined(_WIN32)
 
+std::wstring wideFromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(size_t(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), wide.data(), length);
+    return wide;
+}
+
 // The system's text for an error code, without its line end, and the code itself.
 std::string windowsError(DWORD code) {
-    char text[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                  DWORD(sizeof text), nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
-    return std::string(text, length) + (length > 0 ? " " : "") + "(error " + std::to_string(code) + ")";
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                  DWORD(sizeof text / sizeof text[0]), nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
+    const std::string message = utf8FromWide(std::wstring(text, length));
+    return message + (message.empty() ? "" : " ") + "(error " + std::to_string(code) + ")";
 }
 
 void* openLibrary(const std::string& path, std::string& error) {
+    const std::wstring widePath = wideFromUtf8(path);
+    if (widePath.empty()) {
+        error = "the path is not UTF-8 text";
+        return nullptr;
+    }
     // A file that cannot be loaded is reported to the caller, never in a message box: a GUI that
     // started the program would wait for an answer nobody sees.
     DWORD previousMode = 0;
     const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode) != 0;
-    HMODULE module = LoadLibraryA(path.c_str());
+    HMODULE module = LoadLibraryW(widePath.c_str());
     const DWORD code = GetLastError();
     if (quiet) SetThreadErrorMode(previousMode, nullptr);
     if (module == nullptr) error = windowsError(code);
@@ -100,12 +115,27 @@ EngineModule::~EngineModule() {
 
 #if defined(_WIN32)
 
+std::string utf8FromWide(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string utf8(size_t(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+std::vector<std::string> utf8Arguments(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(utf8FromWide(argv[i]));
+    return arguments;
+}
+
 std::string moduleBesideExecutable() {
     // A cut path (longer than the buffer) falls back to the current folder.
-    std::vector<char> buffer(32768);
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), DWORD(buffer.size()));
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
     if (length == 0 || length >= buffer.size()) return "Korvane.eng";
-    const std::string exe(buffer.data(), length);
+    const std::string exe = utf8FromWide(std::wstring(buffer.data(), length));
     const size_t slash = exe.find_last_of("\\/");
     return (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "Korvane.eng";
 }

@@ -15,6 +15,8 @@ wine=$(command -v wine) || { echo "uci_sessions_under_wine: wine is not installe
 # Headless, quiet, and in a prefix of the build folder's own; a persistent server keeps each session's
 # start short. Only this prefix's server and programs are stopped at the end.
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reads Unix file names in the locale's encoding; the folder names below are UTF-8.
+export LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() { wineserver -k >/dev/null 2>&1 || true; }
 trap cleanup EXIT
@@ -31,13 +33,22 @@ if [ "$packed" != "Korvane/ Korvane/Korvane.eng Korvane/Morlix32.dll Korvane/REA
   exit 1
 fi
 
-# --module: another Korvane.eng is loaded; a file that cannot be loaded is reported and ends the program.
-other_module=$("$wine" winepath -w "$windows_bin/Korvane.eng" | tr -d '\r')
-answer=$(printf 'uci\r\nquit\r\n' | "$wine" "$front_end" --module "$other_module" | tr -d '\r')
-if ! grep -qx 'uciok' <<<"$answer"; then
-  printf 'uci_sessions_under_wine: no uciok with --module %s:\n%s\n' "$other_module" "$answer" >&2
-  exit 1
-fi
+# The folder may have any name: here one with a space and letters beyond the ANSI code page. The
+# program finds the module beside itself there, and --module loads the one there.
+other="$work/Шахматы Korvane"
+rm -rf "$other"
+cp -r "$work/release/Korvane" "$other"
+expect_uciok() { # expect_uciok PROGRAM [ARGUMENTS...]
+  local answer
+  answer=$(printf 'uci\r\nquit\r\n' | "$wine" "$@" | tr -d '\r')
+  if ! grep -qx 'uciok' <<<"$answer"; then
+    printf 'uci_sessions_under_wine: no uciok from %s:\n%s\n' "$*" "$answer" >&2
+    exit 1
+  fi
+}
+expect_uciok "$other/korvane-uci.exe"
+expect_uciok "$front_end" --module "Z:${other//\//\\}\\Korvane.eng"
+# A file that cannot be loaded is reported and ends the program.
 status=0
 answer=$(printf 'uci\r\n' | "$wine" "$front_end" --module missing.eng | tr -d '\r') || status=$?
 if [ $status -ne 1 ] || ! grep -q '^info string cannot load missing.eng: ' <<<"$answer"; then
