@@ -35,7 +35,7 @@ std::string windowsError(DWORD code) {
 
 void* openLibrary(const std::string& path, std::string& error) {
     const std::wstring widePath = wideFromUtf8(path);
-    if (widePath.empty()) {
+    if (widePath.empty() && !path.empty()) {
         error = "the path is not UTF-8 text";
         return nullptr;
     }
