@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Windows module and its test programs and runs the Windows tests: the module's export and
-# import tables, and the scenario under Wine compared with the Linux module's output. Installs the tool
-# chain and Wine when missing.
+# Builds the Windows module, korvane-uci.exe and the test programs and runs the Windows tests: the
+# export and import tables, the scenario under Wine compared with the Linux module's output, and the
+# UCI sessions under Wine. Installs the tool chain and Wine when missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-windows-deps.sh" --wine

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <deque>
 #include <iostream>
 #include <sstream>
@@ -146,9 +147,57 @@ struct Script {
 
 void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
 
-void play(const Script& script) {
+// The program the sessions run: korvane-uci, or the command in KORVANE_UCI_COMMAND (words split at
+// spaces, the first an absolute path), e.g. "/usr/bin/wine /path/korvane-uci.exe".
+std::vector<std::string> programUnderTest() {
+    const char* command = std::getenv("KORVANE_UCI_COMMAND");
+    if (command == nullptr || words(command).empty()) return {KORVANE_UCI_PATH};
+    return words(command);
+}
+
+// Whether a script's output depends on timing: it pauses, searches by the clock or until stop, or
+// sends a command (the closing quit too) before the bestmove of the search it started has been read.
+bool timed(const Script& script) {
+    bool searching = false;
+    for (const Step& step : script.steps) {
+        const std::vector<std::string> tokens = words(step.text);
+        const auto has = [&](const char* word) {
+            return std::find(tokens.begin(), tokens.end(), word) != tokens.end();
+        };
+        if (step.kind == Step::Pause || (step.kind == Step::Send && searching)) return true;
+        if (step.kind == Step::Send && !tokens.empty() && tokens[0] == "go" && !has("perft")) {
+            if (!has("depth")) return true;
+            searching = true;
+        }
+        if (step.kind == Step::Expect && step.text.rfind("^bestmove", 0) == 0) searching = false;
+        if (step.kind == Step::ExpectExit) return false;
+    }
+    return searching;
+}
+
+// The transcript with the times of info lines replaced by T, the one part that differs between runs.
+std::string withoutTimes(const std::string& transcript) {
+    std::istringstream lines(transcript);
+    std::string result;
+    for (std::string line; std::getline(lines, line);) {
+        size_t copied = 0;
+        for (size_t at = line.find(" time "); line.rfind("info ", 0) == 0 && at != std::string::npos;
+             at = line.find(" time ", at + 1)) {
+            const size_t digits = at + 6;
+            const size_t end = std::min(line.find(' ', digits), line.size());
+            if (end == digits || line.find_first_not_of("0123456789", digits) < end) continue;
+            result.append(line, copied, digits - copied).push_back('T');
+            copied = end;
+        }
+        result.append(line, copied).push_back('\n');
+    }
+    return result;
+}
+
+// Runs the script and returns everything the program printed.
+std::string play(const Script& script, const std::vector<std::string>& program) {
     SCOPED_TRACE(script.name);
-    ChildProcess engine({KORVANE_UCI_PATH});
+    ChildProcess engine(program);
     Referee referee;
     bool exited = false;
     for (const Step& step : script.steps) {
@@ -195,6 +244,7 @@ void play(const Script& script) {
     EXPECT_EQ(referee.unanswered(), 0u) << "go commands without a bestmove";
     for (const std::string& fault : referee.faults()) ADD_FAILURE() << fault;
     if (testing::Test::HasFailure()) std::cerr << "transcript of " << script.name << ":\n" << referee.transcript();
+    return referee.transcript();
 }
 
 // A game of many plies: the knights go out and back.
@@ -316,6 +366,9 @@ std::vector<Script> scripts() {
         {"perft", {send("position startpos"), send("go perft 3"), expect("^e2e4: 600$"), expect("^Nodes searched: 8902$"),
                    send("position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"),
                    send("go perft 2"), expect("^Nodes searched: 2039$")}},
+        {"CRLF line ends",
+         {send("uci\r"), expect("^uciok$"), send("position startpos moves e2e4\r"), send("go depth 3\r"),
+          expect("^bestmove ")}},
         {"end of input after a finite search", {send("position startpos"), send("go depth 3"), expectExit(10000)}},
         {"end of input during go infinite", {send("position startpos"), send("go infinite"), expectExit(3000)}},
         {"end of input lets a perft finish, after go infinite too",
@@ -326,7 +379,16 @@ std::vector<Script> scripts() {
 
 class UciSession : public testing::TestWithParam<Script> {};
 
-TEST_P(UciSession, Script) { play(GetParam()); }
+// Another build of the front end (korvane-uci.exe under Wine) must also print what korvane-uci prints,
+// line for line, wherever timing does not enter.
+TEST_P(UciSession, Script) {
+    const std::vector<std::string> program = programUnderTest();
+    const std::string transcript = play(GetParam(), program);
+    if (program == std::vector<std::string>{KORVANE_UCI_PATH} || timed(GetParam()) || testing::Test::HasFailure())
+        return;
+    const std::string reference = play(GetParam(), {KORVANE_UCI_PATH});
+    EXPECT_EQ(withoutTimes(transcript), withoutTimes(reference)) << "compared with " << KORVANE_UCI_PATH;
+}
 
 INSTANTIATE_TEST_SUITE_P(Scripts, UciSession, testing::ValuesIn(scripts()),
                          [](const testing::TestParamInfo<Script>& param) {

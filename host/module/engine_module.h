@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct EngineEntries {
     int32_t (*eng1)(void* best, void* current, void* depth, int32_t unused, void* status) = nullptr;
@@ -41,3 +42,10 @@ private:
 
 // Korvane.eng beside the running executable.
 std::string moduleBesideExecutable();
+
+#if defined(_WIN32)
+// Paths and messages are UTF-8 on Windows too: EngineModule takes its path as UTF-8, and the program's
+// arguments arrive as UTF-16 (wmain), since the ANSI code page cannot hold every folder name.
+std::string utf8FromWide(const std::wstring& text);
+std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);
+#endif

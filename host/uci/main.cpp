@@ -6,13 +6,16 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(const std::vector<std::string>& arguments) {
     std::string modulePath = moduleBesideExecutable();
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--module" && i + 1 < argc) {
-            modulePath = argv[++i];
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        if (arg == "--module" && i + 1 < arguments.size()) {
+            modulePath = arguments[++i];
         } else {
             std::fprintf(stderr, "usage: korvane-uci [--module PATH]\n");
             return arg == "--help" || arg == "-h" ? 0 : 2;
@@ -20,3 +23,11 @@ int main(int argc, char** argv) {
     }
     return runUci(std::cin, std::cout, modulePath);
 }
+
+} // namespace
+
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv) { return run(utf8Arguments(argc, argv)); }
+#else
+int main(int argc, char** argv) { return run(std::vector<std::string>(argv, argv + argc)); }
+#endif
