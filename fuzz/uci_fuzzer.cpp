@@ -11,6 +11,8 @@
 // - each search the front end starts answers with one bestmove, legal in its position, and its info
 //   lines name legal moves. With KORVANE_FUZZ_ONE_BESTMOVE_PER_GO=1 in the environment, every `go`
 //   must also start a search: none may be refused because another one is running.
+// With KORVANE_FUZZ_RAW_GO=1 the numbers of `go` reach the front end as they are (huge clocks and
+// move times included; only perft depths are clamped) and every `go` is followed by `stop`.
 #include "host/chess/game_record.h"
 #include "host/uci/uci.h"
 
@@ -35,6 +37,7 @@ constexpr int MaxGoLines = 8;
 const std::string Marker = "zzfuzzmark";
 
 bool oneBestmovePerGo = false;
+bool rawGo = false;
 
 std::string sessionText;
 std::string outputText;
@@ -89,6 +92,10 @@ std::string rewriteGo(const std::vector<std::string>& tokens, size_t at) {
         const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
         if (i > at + 1 && error == std::errc() && end == token.data() + token.size()) {
             const std::string& key = tokens[i - 1];
+            if (rawGo && key != "perft") {
+                line += " " + token;
+                continue;
+            }
             int64_t low = -100, high = 100;
             if (key == "depth") low = -1, high = 2;
             else if (key == "perft") low = -1, high = 2;
@@ -142,6 +149,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     }
     const char* flag = std::getenv("KORVANE_FUZZ_ONE_BESTMOVE_PER_GO");
     oneBestmovePerGo = flag != nullptr && std::string(flag) == "1";
+    const char* raw = std::getenv("KORVANE_FUZZ_RAW_GO");
+    rawGo = raw != nullptr && std::string(raw) == "1";
     return 0;
 }
 
@@ -168,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (++goLines > MaxGoLines) continue;
             const std::string go = rewriteGo(tokens, at);
             send(go, {Kind::Go, false, legalTexts(current)});
-            if (std::find(tokens.begin() + long(at), tokens.end(), "depth") == tokens.end()) send("stop", {});
+            if (rawGo || std::find(tokens.begin() + long(at), tokens.end(), "depth") == tokens.end()) send("stop", {});
             continue;
         }
         if (command != "position" && command != "ucinewgame") {
