@@ -273,7 +273,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 fail("perft total missing (command " + std::to_string(k) + ")");
         }
         if (what.kind == Kind::Go) {
-            const bool perft = has("Nodes searched") || has("go perft needs");
+            // A perft runs on the reader's thread; `go perft` without a number is a search.
+            const bool perft = has("Nodes searched") || has("go perft needs a depth");
             if (perft) continue;
             if (has("go ignored")) {
                 if (oneBestmovePerGo) fail("go refused during a search (command " + std::to_string(k) + ")");
