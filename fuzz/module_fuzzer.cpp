@@ -1,7 +1,8 @@
 // Fuzzes the engine through its entry points, linked in-process: the input supplies every byte of the
 // game records and chooses the order of the calls. The harness is the host: it owns the records (each
 // in a buffer of exactly its length, so a write past its end is caught), supplies Func3 and a fake
-// GetTickCount, and checks what the engine reports against the root moves of the position it was given.
+// GetTickCount, and checks what the engine reports against the root moves of the position it was given;
+// when the record holds a legal game, those root moves must be the legal moves of the host's own board.
 //
 // Input layout:
 //   byte 0       record misalignment (low two bits)
@@ -13,6 +14,7 @@
 //                one is padded with zeros, and when none are left the last one is used again.
 
 #include "board/position.h"
+#include "host/chess/game_record.h"
 #include "interface/engine_state.h"
 #include "interface/entry_points.h"
 #include "interface/host_records.h"
@@ -25,7 +27,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -167,6 +172,66 @@ struct Model {
     bool recordsComplete = false; // Eng1 was given all three notification records
 };
 
+// The record's position on the host's own board, when the record holds a legal position and a legal
+// game from it: then the engine's root moves must be exactly the host's legal moves.
+std::optional<std::vector<HostMove>> hostLegalMoves(const uint8_t* game) {
+    using namespace HostRecord;
+    static const char Letters[] = " KQNBRP?";
+    std::string fen;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            const uint8_t code = game[Game::StartBoard + file * 8 + rank];
+            if (code == 0) {
+                ++empty;
+                continue;
+            }
+            if ((code & 7) == 0 || (code & 7) == 7 || code > 15) return std::nullopt;
+            if (empty > 0) fen += char('0' + empty);
+            empty = 0;
+            const char letter = Letters[code & 7];
+            fen += code & 8 ? char(letter - 'A' + 'a') : letter;
+        }
+        if (empty > 0) fen += char('0' + empty);
+        if (rank > 0) fen += '/';
+    }
+    const bool black = game[Game::BlackToMove] != 0;
+    fen += black ? " b " : " w ";
+    const uint8_t castling = game[Game::CastlingRights];
+    if ((castling & 0x0F) == 0) fen += '-';
+    if (castling & 0x02) fen += 'K';
+    if (castling & 0x01) fen += 'Q';
+    if (castling & 0x08) fen += 'k';
+    if (castling & 0x04) fen += 'q';
+    const int epFile = int(game[Game::EnPassantFile]) - 1;
+    if (epFile > 7) return std::nullopt;
+    fen += epFile < 0 ? std::string(" -") : std::string(" ") + char('a' + epFile) + (black ? '3' : '6');
+    fen += " 0 1";
+    try {
+        chess::Board board = chess::Board::fromFen(fen);
+        const int count = std::min<int>(readI16(game, Game::GameMoveCount), Game::MaxGameMoves);
+        for (int i = 0; i < count; ++i) {
+            const uint8_t* m = game + Game::GameMoves + i * HostMoveSize;
+            const chess::Move move{m[0], m[1], m[2], m[3]};
+            const auto legal = board.legalMoves();
+            if (std::find(legal.begin(), legal.end(), move) == legal.end()) return std::nullopt;
+            board.apply(move);
+        }
+        std::vector<HostMove> moves;
+        for (const chess::Move& move : board.legalMoves()) moves.push_back({{move.from, move.to, move.flags, move.promotion}});
+        return moves;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool sameMoveSet(std::vector<HostMove> a, std::vector<HostMove> b) {
+    auto less = [](const HostMove& x, const HostMove& y) { return std::memcmp(x.bytes, y.bytes, 4) < 0; };
+    std::sort(a.begin(), a.end(), less);
+    std::sort(b.begin(), b.end(), less);
+    return a == b;
+}
+
 // The engine's own root list for the record, as its root search builds it.
 void computeRootMoves(const uint8_t* game) {
     importPosition(game);
@@ -182,6 +247,7 @@ void computeRootMoves(const uint8_t* game) {
         H.rootMoves.push_back(m);
     }
     MoveCount = 0;
+    if (const auto legal = hostLegalMoves(game)) CHECK(sameMoveSet(*legal, H.rootMoves));
 }
 
 void think(Model& model, uint8_t* game, bool stopFirst) {
