@@ -1,9 +1,8 @@
 // Fuzzes the host's FEN and move parsers. Input: a FEN on the first line, UCI move texts separated by
 // blanks on the rest. A FEN that parses must print back to a FEN that parses to the same position and
 // prints the same; every legal move's text (in the first and the last position) must parse back to
-// that move; a move text that parses must
-// name a legal move, and playing it must leave a position whose FEN round-trips too. A game record built
-// from the start and the moves must hold the start board.
+// that move; a move text that parses must name a legal move, and playing it must leave a position whose
+// FEN round-trips too. A game record built from the start and the moves must hold the start board.
 #include "engine/interface/host_records.h"
 #include "host/chess/game_record.h"
 
