@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Korvane and runs the whole test suite: the tests with more than one thread under
 # ThreadSanitizer, everything under AddressSanitizer and UndefinedBehaviorSanitizer, and everything
-# optimised.
+# optimised; then each fuzz target for a short fixed time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -19,3 +19,6 @@ ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j2
 # The Windows Korvane.eng: cross-built with MinGW-w64, its tables checked, and the scenario run under
 # Wine compared with the Linux module's output.
 "$root/scripts/test-windows.sh"
+
+# Every libFuzzer target for 30 seconds, from its regression inputs and seeds (scripts/fuzz.sh).
+"$root/scripts/fuzz.sh" 30

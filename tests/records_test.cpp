@@ -13,6 +13,8 @@ TEST(HostScore, PlainScoresAndMateDistances) {
         {0, 1, 0},       {-150, 1, -150},  {29900, 1, 29900}, {-29900, 1, -29900}, {29901, 2, 49},
         {-29901, 2, -49}, {29998, 2, 1},   {29996, 2, 2},     {29999, 2, 0},       {-29997, 2, -1},
         {-29995, 2, -2}, {-29999, 2, 0},   {30000, 2, 0},     {-30000, 2, 0},
+        // Beyond the mate values: only on impossible boards, held at the mate value of the same sign.
+        {40000, 2, 0},   {-40000, 2, 0},   {2000000, 2, 0},   {-2000000, 2, 0},
     };
     for (const Case& c : cases) {
         const HostScore shown = hostScore(c.score);

@@ -335,3 +335,23 @@ TEST(SearchMisaligned, RecordsAtOddAddressesGiveTheSameSearch) {
     EXPECT_EQ(run(1), aligned);
     EXPECT_EQ(run(3), aligned);
 }
+
+// White king a1 against three black kings: the material alone puts every root value below -MateValue,
+// so no value ever beats the starting best score. The first move searched must still be the best.
+TEST_F(Search, ImpossibleBoardBeyondTheMateRangeReportsARootMove) {
+    const std::vector<HostMoveBytes> rootMoves = {{0, 1, 0, 0}, {0, 8, 0, 0}, {0, 9, 0, 0}};
+    for (const int16_t depth : {1, 3}) {
+        host.notifications.clear();
+        uint8_t* game = host.game();
+        std::memset(game, 0, size_t(Game::MinimumLength));
+        game[Game::StartBoard + 0] = 1;                                       // a1: white king
+        for (const int square : {40, 48, 56}) game[Game::StartBoard + square] = 9; // f1, g1, h1: black kings
+        host.setFixedDepth(depth);
+        host.think();
+        const std::vector<Notification> bests = host.received(340);
+        ASSERT_FALSE(bests.empty()) << "depth " << depth;
+        for (const Notification& n : bests)
+            EXPECT_NE(std::find(rootMoves.begin(), rootMoves.end(), n.line), rootMoves.end())
+                << "depth " << depth << ": " << int(n.line.from) << "-" << int(n.line.to);
+    }
+}

@@ -13,7 +13,11 @@ struct HostScore {
 
 // Scores within 29900 of zero are plain hundredths of a pawn; beyond that they are mate distances in
 // moves: positive when the engine mates, negative when it is mated.
+// A score past the mate values can only come from an impossible board (three kings, say): it is held at
+// the mate value, so it never reads as a mate for the wrong side and never wraps the 16-bit field.
 constexpr HostScore hostScore(int32_t score) {
+    if (score > 30000) score = 30000;
+    if (score < -30000) score = -30000;
     if (score >= -29900 && score <= 29900) return {int16_t(score), ScoreKindPlain};
     if (score > 15000) return {int16_t((30000 - score) >> 1), ScoreKindMate};
     return {int16_t(-((score + 30000) >> 1)), ScoreKindMate};

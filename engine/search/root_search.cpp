@@ -130,7 +130,9 @@ void rootSearch() {
             if (stopRequested()) return;
 
             v = -v;
-            if (v > bestScore) {
+            // The first move searched is the iteration's best whatever its value: on an impossible
+            // board every value can lie below -MateValue, and the best must still be a real move.
+            if (j == 0 || v > bestScore) {
                 bestScore = v;
                 bestIndex = j;
                 if (d > 2 || elapsedSinceSearchStart() > EarlyReportMs) {

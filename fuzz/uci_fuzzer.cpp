@@ -1,0 +1,290 @@
+// Fuzzes the UCI front end with whole sessions through runUci, the module loaded as korvane-uci loads
+// it. The input is the session's text; the harness keeps searches short and makes the position
+// observable, then checks the output:
+// - every `go` line is rewritten with its numbers clamped (depth at most 2, a few milliseconds of clock
+//   or move time) and, unless it has a depth, followed by `stop`;
+// - after a line that is a `position` or `ucinewgame` command come `stop` and `go perft 1`, whose
+//   listing must be the legal moves of the position the harness expects: the new one, or the old one
+//   when the front end said "position not changed" (and it must say so exactly when the position is
+//   bad);
+// - every line is followed by a marker (an unknown command) that splits the output by command;
+// - each search the front end starts answers with one bestmove, legal in its position, and its info
+//   lines name legal moves. With KORVANE_FUZZ_ONE_BESTMOVE_PER_GO=1 in the environment, every `go`
+//   must also start a search: none may be refused because another one is running.
+// With KORVANE_FUZZ_RAW_GO=1 the numbers of `go` reach the front end as they are (huge clocks and
+// move times included; only perft depths are clamped) and every `go` is followed by `stop`.
+#include "host/chess/game_record.h"
+#include "host/uci/uci.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t MaxLines = 24;
+constexpr int MaxGoLines = 8;
+const std::string Marker = "zzfuzzmark";
+
+bool oneBestmovePerGo = false;
+bool rawGo = false;
+
+std::string sessionText;
+std::string outputText;
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "uci fuzzer: %s\n--- session\n%s--- output\n%s---\n", what.c_str(), sessionText.c_str(),
+                 outputText.c_str());
+    std::abort();
+}
+
+std::vector<std::string> splitTokens(const std::string& line) {
+    std::vector<std::string> tokens;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        const size_t start = i;
+        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        if (i > start) tokens.push_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
+std::string joinTokens(const std::vector<std::string>& tokens, size_t first, size_t last) {
+    std::string text;
+    for (size_t i = first; i < last; ++i) text += (i > first ? " " : "") + tokens[i];
+    return text;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+// The command a line carries: its first token that is a command, as the front end reads it.
+size_t commandIndex(const std::vector<std::string>& tokens) {
+    static const std::set<std::string> Commands = {"uci",  "isready", "setoption", "ucinewgame", "position", "go",
+                                                   "stop", "quit",    "debug",     "register",   "ponderhit"};
+    for (size_t i = 0; i < tokens.size(); ++i)
+        if (Commands.count(tokens[i])) return i;
+    return tokens.size();
+}
+
+std::set<std::string> legalTexts(const chess::Board& board) {
+    std::set<std::string> texts;
+    for (const chess::Move& move : board.legalMoves()) texts.insert(chess::moveToUci(move));
+    return texts;
+}
+
+// The go line with every number clamped to keep the search short.
+std::string rewriteGo(const std::vector<std::string>& tokens, size_t at) {
+    std::string line = "go";
+    for (size_t i = at + 1; i < tokens.size(); ++i) {
+        std::string token = tokens[i];
+        int64_t value = 0;
+        const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+        if (i > at + 1 && error == std::errc() && end == token.data() + token.size()) {
+            const std::string& key = tokens[i - 1];
+            if (rawGo && key != "perft") {
+                line += " " + token;
+                continue;
+            }
+            int64_t low = -100, high = 100;
+            if (key == "depth") low = -1, high = 2;
+            else if (key == "perft") low = -1, high = 2;
+            else if (key == "movetime") low = -5, high = 20;
+            else if (key == "wtime" || key == "btime") low = -100, high = 300;
+            else if (key == "movestogo") low = -5, high = 40;
+            token = std::to_string(std::clamp(value, low, high));
+        }
+        line += " " + token;
+    }
+    return line;
+}
+
+// What the harness expects of each command it sends.
+enum class Kind { Other, Position, Perft, Go };
+
+struct Sent {
+    Kind kind = Kind::Other;
+    bool refused = false;           // Position: the harness's board rejects it
+    std::set<std::string> legal;    // Perft and Go: the legal moves where it runs
+};
+
+// A line the search thread writes rather than the command reader.
+bool fromSearch(const std::string& line) {
+    return startsWith(line, "bestmove") || startsWith(line, "info depth") || startsWith(line, "info currmove") ||
+           startsWith(line, "info string the engine");
+}
+
+void checkSearchLines(const std::vector<std::string>& lines, const std::set<std::string>& legal) {
+    for (const std::string& line : lines) {
+        const std::vector<std::string> tokens = splitTokens(line);
+        if (startsWith(line, "info string the engine's move")) fail("engine reported an illegal move: " + line);
+        if (startsWith(line, "info currmove") && (tokens.size() < 3 || !legal.count(tokens[2])))
+            fail("currmove not legal: " + line);
+        const auto pv = std::find(tokens.begin(), tokens.end(), "pv");
+        if (pv != tokens.end() && (pv + 1 == tokens.end() || !legal.count(*(pv + 1)))) fail("pv not legal: " + line);
+    }
+    const std::string& last = lines.back();
+    const std::string move = last.substr(std::strlen("bestmove "));
+    if (legal.empty() ? move != "0000" : !legal.count(move)) fail("bestmove not legal: " + last);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Held open for the whole run, so that each session's load and unload of the module is cheap and
+    // its coverage counters stay in place.
+    if (dlopen(KORVANE_MODULE_PATH, RTLD_NOW) == nullptr) {
+        std::fprintf(stderr, "uci fuzzer: cannot load %s: %s\n", KORVANE_MODULE_PATH, dlerror());
+        std::abort();
+    }
+    const char* flag = std::getenv("KORVANE_FUZZ_ONE_BESTMOVE_PER_GO");
+    oneBestmovePerGo = flag != nullptr && std::string(flag) == "1";
+    const char* raw = std::getenv("KORVANE_FUZZ_RAW_GO");
+    rawGo = raw != nullptr && std::string(raw) == "1";
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::vector<Sent> sent;
+    sessionText.clear();
+    auto send = [&](const std::string& line, Sent what) {
+        sessionText += line + "\n";
+        sent.push_back(std::move(what));
+        sessionText += Marker + std::to_string(sent.size() - 1) + "\n";
+    };
+
+    chess::Board current = chess::Board::fromFen(chess::InitialFen);
+    std::istringstream lines(input);
+    std::string line;
+    int goLines = 0;
+    for (size_t n = 0; n < MaxLines && std::getline(lines, line); ++n) {
+        if (line.find(Marker) != std::string::npos) continue;
+        const std::vector<std::string> tokens = splitTokens(line);
+        const size_t at = commandIndex(tokens);
+        const std::string command = at < tokens.size() ? tokens[at] : "";
+        if (command == "go") {
+            if (++goLines > MaxGoLines) continue;
+            const std::string go = rewriteGo(tokens, at);
+            send(go, {Kind::Go, false, legalTexts(current)});
+            if (rawGo || std::find(tokens.begin() + long(at), tokens.end(), "depth") == tokens.end()) send("stop", {});
+            continue;
+        }
+        if (command != "position" && command != "ucinewgame") {
+            send(line, {});
+            if (command == "quit") break;
+            continue;
+        }
+        Sent what{Kind::Position, false, {}};
+        if (command == "ucinewgame") {
+            current = chess::Board::fromFen(chess::InitialFen);
+        } else {
+            // As the front end reads it: startpos or fen up to `moves`, then the moves.
+            std::string fen;
+            size_t i = at + 1;
+            bool good = true;
+            if (i < tokens.size() && tokens[i] == "startpos") {
+                fen = chess::InitialFen;
+                ++i;
+            } else if (i < tokens.size() && tokens[i] == "fen") {
+                const size_t fenStart = ++i;
+                while (i < tokens.size() && tokens[i] != "moves") ++i;
+                fen = joinTokens(tokens, fenStart, i);
+            } else {
+                good = false;
+            }
+            if (good && i < tokens.size() && tokens[i] != "moves") good = false;
+            if (good) {
+                const std::vector<std::string> moves(tokens.begin() + long(std::min(i + 1, tokens.size())),
+                                                     tokens.end());
+                try {
+                    current = chess::playGame(fen, moves).current;
+                } catch (const std::exception&) {
+                    good = false;
+                }
+            }
+            what.refused = !good;
+        }
+        send(line, what);
+        send("stop", {});
+        send("go perft 1", {Kind::Perft, false, legalTexts(current)});
+    }
+
+    std::istringstream in(sessionText);
+    std::ostringstream out;
+    const int result = runUci(in, out, KORVANE_MODULE_PATH);
+    outputText = out.str();
+    if (result != 0) fail("runUci returned " + std::to_string(result));
+
+    // Split the output: the search thread's lines by search, the reader's by marker.
+    std::vector<std::vector<std::string>> searches(1);
+    std::vector<std::vector<std::string>> segments(1);
+    std::istringstream output(outputText);
+    while (std::getline(output, line)) {
+        if (fromSearch(line)) {
+            searches.back().push_back(line);
+            if (startsWith(line, "bestmove")) searches.emplace_back();
+        } else if (startsWith(line, "info string unknown command '" + Marker)) {
+            const std::string expected = "info string unknown command '" + Marker + std::to_string(segments.size() - 1) + "' ignored";
+            if (line != expected) fail("marker out of order: " + line);
+            segments.emplace_back();
+        } else {
+            segments.back().push_back(line);
+        }
+    }
+    if (!searches.back().empty()) fail("search lines after the last bestmove");
+    searches.pop_back();
+    // The reader may stop early (quit); every command it read left its marker.
+    if (segments.size() - 1 > sent.size()) fail("more markers than commands");
+
+    size_t search = 0;
+    for (size_t k = 0; k + 1 < segments.size(); ++k) {
+        const std::vector<std::string>& segment = segments[k];
+        const Sent& what = sent[k];
+        auto has = [&](const std::string& text) {
+            return std::any_of(segment.begin(), segment.end(),
+                               [&](const std::string& l) { return l.find(text) != std::string::npos; });
+        };
+        if (what.kind == Kind::Position && has("position not changed") != what.refused)
+            fail(what.refused ? "bad position accepted (command " + std::to_string(k) + ")"
+                              : "good position refused (command " + std::to_string(k) + ")");
+        if (what.kind == Kind::Perft) {
+            std::set<std::string> listed;
+            for (const std::string& l : segment) {
+                const size_t colon = l.find(": 1");
+                if ((colon == 4 || colon == 5) && colon + 3 == l.size()) listed.insert(l.substr(0, colon));
+            }
+            if (listed != what.legal) {
+                std::string expected;
+                for (const std::string& m : what.legal) expected += " " + m;
+                fail("perft listing differs from the expected moves" + expected + " (command " + std::to_string(k) + ")");
+            }
+            if (!has("Nodes searched: " + std::to_string(what.legal.size())))
+                fail("perft total missing (command " + std::to_string(k) + ")");
+        }
+        if (what.kind == Kind::Go) {
+            // A perft runs on the reader's thread; `go perft` without a number is a search.
+            const bool perft = has("Nodes searched") || has("go perft needs a depth");
+            if (perft) continue;
+            if (has("go ignored")) {
+                if (oneBestmovePerGo) fail("go refused during a search (command " + std::to_string(k) + ")");
+                continue;
+            }
+            if (search >= searches.size()) fail("no bestmove for command " + std::to_string(k));
+            checkSearchLines(searches[search], what.legal);
+            ++search;
+        }
+    }
+    if (search != searches.size()) fail("more bestmoves than searches started");
+    return 0;
+}
