@@ -1,10 +1,9 @@
 #include "eval/evaluate.h"
 
+#include "board/bitboards.h"
 #include "board/position.h"
 #include "board/tables.h"
 #include "movegen/generator.h"
-
-#include <bit>
 
 namespace {
 
@@ -15,18 +14,6 @@ constexpr int32_t MobilityWeight = 10;
 
 inline uint8_t whiteFile(int32_t file) { return fileByte(Pos.pieceBits[Pawn], file); }
 inline uint8_t blackFile(int32_t file) { return fileByte(Pos.pieceBits[Black | Pawn], file); }
-
-// Calls visit for every set bit, in increasing square order, one 32-bit half at a time.
-template <typename Visit>
-inline void forEachSquare(uint64_t bits, Visit visit) {
-    for (int32_t half = 0; half < 2; ++half) {
-        uint32_t word = uint32_t(bits >> (32 * half));
-        while (word != 0) {
-            visit(half * 32 + std::countr_zero(word));
-            word &= word - 1;
-        }
-    }
-}
 
 } // namespace
 
@@ -84,14 +71,13 @@ int32_t evaluate(int32_t base) {
 
     if (Pos.sideToMove == Black) score = -score;
 
-    // Mobility: the side to move's list is the caller's; the other side's is generated on the same
-    // position with only the side flipped, and thrown away.
+    // Mobility: the side to move's list is the caller's; the other side's is counted on the same
+    // position with only the side flipped, as many as the stack above the list would have taken.
     const int32_t end = MoveCount;
     const int32_t own = end - base;
     Pos.sideToMove ^= 8;
-    generateMoves();
+    int32_t opponent = countMoves();
     Pos.sideToMove ^= 8;
-    const int32_t opponent = MoveCount - end;
-    MoveCount = end;
+    if (opponent > MoveStackSize - end) opponent = MoveStackSize - end;
     return score + MobilityWeight * own - MobilityWeight * opponent;
 }

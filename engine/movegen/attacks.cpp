@@ -1,5 +1,6 @@
 #include "movegen/attacks.h"
 
+#include "board/bitboards.h"
 #include "board/make_move.h"
 #include "board/tables.h"
 
@@ -21,47 +22,24 @@ inline int32_t distance(int32_t a, int32_t b) { return a > b ? a - b : b - a; }
 } // namespace
 
 int32_t isSquareAttacked(int32_t s, Side attacker) {
-    const uint8_t edges = EdgeFlags[s];
-    const int32_t* count = Pos.pieceCount;
+    const uint64_t* bits = Pos.pieceBits + attacker;
 
     if ((Pos.board[s] & 7) == King) {
         // A king is attacked by a king only when the two stand side by side.
         if (distance(Pos.whiteKing >> 3, Pos.blackKing >> 3) <= 1 && distance(Pos.whiteKing & 7, Pos.blackKing & 7) <= 1)
             return 1;
-    } else {
-        const PieceCode king = PieceCode(attacker | King);
-        for (const Step& step : KingSteps)
-            if ((edges & step.mask) == 0 && Pos.board[s + step.delta] == king) return 1;
+    } else if (Attacks.king[s] & bits[King]) {
+        return 1;
     }
+    if (Attacks.knight[s] & bits[Knight]) return 1;
+    if (Attacks.pawnAttackers[attacker >> 3][s] & bits[Pawn]) return 1;
 
-    if (count[attacker | Knight] != 0) {
-        const PieceCode knight = PieceCode(attacker | Knight);
-        for (const Step& step : KnightSteps)
-            if ((edges & step.mask) == 0 && Pos.board[s + step.delta] == knight) return 1;
-    }
-
-    const PieceCode queen = PieceCode(attacker | Queen);
-    if (count[attacker | Queen] + count[attacker | Bishop] != 0) {
-        const PieceCode bishop = PieceCode(attacker | Bishop);
-        for (const Step& step : DiagonalSteps) {
-            const PieceCode met = lineWalk(s, step);
-            if (met == bishop || met == queen) return 1;
-        }
-    }
-
-    if (count[attacker | Rook] + count[attacker | Queen] != 0) {
-        const PieceCode rook = PieceCode(attacker | Rook);
-        for (const Step& step : OrthogonalSteps) {
-            const PieceCode met = lineWalk(s, step);
-            if (met == rook || met == queen) return 1;
-        }
-    }
-
-    if (count[attacker | Pawn] != 0) {
-        const PieceCode pawn = PieceCode(attacker | Pawn);
-        for (const Step& step : PawnAttackSteps[attacker >> 3])
-            if ((edges & step.mask) == 0 && Pos.board[s + step.delta] == pawn) return 1;
-    }
+    // Sliders: the first piece met along each line, found only when a slider stands on one of them.
+    const uint64_t occupied = ~Pos.pieceBits[Empty];
+    const uint64_t diagonal = bits[Bishop] | bits[Queen];
+    if ((Attacks.diagonal[s] & diagonal) && (diagonalAttacks(s, occupied) & diagonal)) return 1;
+    const uint64_t orthogonal = bits[Rook] | bits[Queen];
+    if ((Attacks.orthogonal[s] & orthogonal) && (orthogonalAttacks(s, occupied) & orthogonal)) return 1;
     return 0;
 }
 

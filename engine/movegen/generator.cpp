@@ -1,7 +1,6 @@
 #include "movegen/generator.h"
 
-#include <bit>
-
+#include "board/bitboards.h"
 #include "board/tables.h"
 #include "movegen/attacks.h"
 #include "movegen/ordering.h"
@@ -13,34 +12,61 @@ namespace {
 
 constexpr int32_t QueenOrder = OrderValue[Queen];
 
+// No piece has more than 27 moves, so a list written this far below the stack's end never reaches it.
+constexpr int32_t RoomForAnyList = 64 * 28;
+
+// The killers of the ply being generated, as packedKey of their from, to and promotion: the same three
+// fields the killer bonus compares.
+uint32_t KillerKey0;
+uint32_t KillerKey1;
+// Whether append has to look at the stack's end: only when the list may not fit.
+bool StackMayFill;
+
+inline uint32_t packedKey(uint32_t from, uint32_t to, uint32_t promotion) { return from | to << 8 | promotion << 24; }
+
 inline int32_t history(int32_t from, int32_t to) { return HistoryTable[from][to]; }
+
+inline void loadKillers() {
+    const Move* killers = KillerMoves[Pos.ply];
+    KillerKey0 = packedKey(killers[0].from, killers[0].to, killers[0].promotion);
+    KillerKey1 = packedKey(killers[1].from, killers[1].to, killers[1].promotion);
+}
 
 // Appends one entry unless the stack is full, in which case the move is dropped.
 inline void append(int32_t to, uint8_t flags, uint8_t promotion, int32_t score) {
-    if (MoveCount >= MoveStackSize) return;
+    if (StackMayFill && MoveCount >= MoveStackSize) return;
+    const uint32_t key = packedKey(uint32_t(GenSquare), uint32_t(to), promotion);
+    if (key == KillerKey0) score += 2 * QueenOrder;
+    else if (key == KillerKey1) score += QueenOrder;
     Move& entry = MoveStack[MoveCount];
     entry.from = uint8_t(GenSquare);
     entry.to = uint8_t(to);
     entry.flags = flags;
     entry.promotion = promotion;
     entry.score = score;
-    addKillerBonus();
     MoveCount += 1;
+}
+
+inline void appendCapture(int32_t to, PieceCode victim) {
+    const int32_t from = GenSquare;
+    append(to, FlagCapture, 0, history(from, to) + OrderValue[victim] - OrderValue[Pos.board[from]] + QueenOrder);
 }
 
 // A quiet move to an empty square, or the capture of an enemy piece.
 inline void appendQuietOrCapture(int32_t to) {
-    const int32_t from = GenSquare;
     const PieceCode victim = Pos.board[to];
-    if (victim == Empty) {
-        append(to, 0, 0, history(from, to));
-    } else {
-        append(to, FlagCapture, 0,
-               history(from, to) + OrderValue[victim] - OrderValue[Pos.board[from]] + QueenOrder);
-    }
+    if (victim == Empty) append(to, 0, 0, history(GenSquare, to));
+    else appendCapture(to, victim);
 }
 
 inline bool isOwn(PieceCode code) { return code != Empty && (code & 8) == Pos.sideToMove; }
+
+// Squares holding a piece code of the side: codes 1 to 7 are white's, 8 to 15 black's.
+inline uint64_t sidePieces(Side side) {
+    const uint64_t* b = Pos.pieceBits + side;
+    const uint64_t all = b[1] | b[2] | b[3] | b[4] | b[5] | b[6] | b[7];
+    return side == Black ? all | b[0] : all;
+}
 
 void genNothing() {}
 
@@ -61,13 +87,155 @@ constexpr CastleRule CastleRules[2][2] = {
      {CastleBlackQueenSide, 7, {15, 23, 31}, 3, {23, 31, 39}, 23}},
 };
 
-void tryCastle(const CastleRule& rule, PieceCode rook, Side opponent) {
-    if ((Pos.castling & rule.right) == 0 || Pos.board[rule.rookSquare] != rook) return;
+bool castleAllowed(const CastleRule& rule, PieceCode rook, Side opponent) {
+    if ((Pos.castling & rule.right) == 0 || Pos.board[rule.rookSquare] != rook) return false;
     for (int32_t i = 0; i < rule.emptyCount; ++i)
-        if (Pos.board[rule.emptySquares[i]] != Empty) return;
+        if (Pos.board[rule.emptySquares[i]] != Empty) return false;
     for (int32_t square : rule.unattacked)
-        if (isSquareAttacked(square, opponent)) return;
-    append(rule.kingTo, rule.right, 0, history(GenSquare, rule.kingTo));
+        if (isSquareAttacked(square, opponent)) return false;
+    return true;
+}
+
+void tryCastle(const CastleRule& rule, PieceCode rook, Side opponent) {
+    if (castleAllowed(rule, rook, opponent)) append(rule.kingTo, rule.right, 0, history(GenSquare, rule.kingTo));
+}
+
+// The number of castles the side's king on square may make.
+int32_t countCastles(Side side, int32_t square) {
+    const int32_t colour = side >> 3;
+    if (square != (colour == 0 ? 32 : 39)) return 0;
+    const PieceCode rook = PieceCode(side | Rook);
+    const Side opponent = side ^ 8;
+    return int32_t(castleAllowed(CastleRules[colour][0], rook, opponent)) +
+           int32_t(castleAllowed(CastleRules[colour][1], rook, opponent));
+}
+
+// Targets of the knight and king steps from each square, in the order of their step tables.
+struct StepTargets {
+    uint8_t square[64][8];
+    uint8_t count[64];
+    constexpr StepTargets(const Step (&steps)[8]) : square{}, count{} {
+        for (int32_t s = 0; s < 64; ++s)
+            for (const Step& step : steps)
+                if ((edgeFlagsOf(s) & step.mask) == 0) square[s][count[s]++] = uint8_t(s + step.delta);
+    }
+};
+constexpr StepTargets KnightTargets{KnightSteps};
+constexpr StepTargets KingTargets{KingSteps};
+
+inline void addSteps(const StepTargets& targets) {
+    const int32_t from = GenSquare;
+    const uint8_t* square = targets.square[from];
+    for (int32_t i = 0, n = targets.count[from]; i < n; ++i) {
+        const int32_t to = square[i];
+        if (!isOwn(Pos.board[to])) appendQuietOrCapture(to);
+    }
+}
+
+struct PawnRule {
+    int32_t forward;
+    int32_t doublePushRank;
+    int32_t promotionRank;
+    int32_t lastRank; // a pawn can never stand here; one that does has no move
+    int32_t captureLower;
+    int32_t captureHigher;
+    int32_t enPassantRank;
+    int32_t enPassantTargetRank;
+};
+
+constexpr PawnRule PawnRules[2] = {
+    {1, 1, 6, 7, -7, 9, 4, 5},
+    {-1, 6, 1, 0, -9, 7, 3, 2},
+};
+
+inline void pawnCapture(const PawnRule& rule, int32_t to, int32_t rank) {
+    const PieceCode victim = Pos.board[to];
+    if (victim == Empty || (victim & 8) == Pos.sideToMove) return;
+    if (rank == rule.promotionRank) addPromotions(to, FlagCapture);
+    else appendCapture(to, victim);
+}
+
+inline void pawnEnPassant(const PawnRule& rule, int32_t file, int32_t rank) {
+    const int32_t e = Pos.epFile;
+    if (e >= 0 && rank == rule.enPassantRank && (e == file - 1 || e == file + 1)) {
+        const int32_t to = e * 8 + rule.enPassantTargetRank;
+        append(to, FlagEnPassant, 0, history(GenSquare, to) + QueenOrder);
+    }
+}
+
+inline void prepareList() {
+    loadKillers();
+    StackMayFill = MoveCount > MoveStackSize - RoomForAnyList;
+}
+
+// The side's pieces with a generator (codes 1 to 6), in increasing square order.
+inline uint64_t generatingPieces(Side side) {
+    const uint64_t* b = Pos.pieceBits + side;
+    return b[King] | b[Queen] | b[Knight] | b[Bishop] | b[Rook] | b[Pawn];
+}
+
+// Captures along each direction of the range, in the generator's order: only the first piece met.
+inline void addRayCaptures(int32_t firstRay, int32_t lastRay, uint64_t occupied, uint64_t enemy) {
+    for (int32_t d = firstRay; d < lastRay; ++d) {
+        const int32_t t = firstBlocker(d, GenSquare, occupied);
+        if (t >= 0 && (enemy & squareBit(t))) appendCapture(t, Pos.board[t]);
+    }
+}
+
+inline void addStepCaptures(const StepTargets& targets, uint64_t enemy) {
+    const int32_t from = GenSquare;
+    const uint8_t* square = targets.square[from];
+    for (int32_t i = 0, n = targets.count[from]; i < n; ++i) {
+        const int32_t to = square[i];
+        if (enemy & squareBit(to)) appendCapture(to, Pos.board[to]);
+    }
+}
+
+void addPawnTacticalMoves() {
+    const PawnRule& rule = PawnRules[Pos.sideToMove >> 3];
+    const int32_t from = GenSquare;
+    const int32_t file = from >> 3;
+    const int32_t rank = from & 7;
+    if (rank == rule.lastRank) return;
+    if (rank == rule.promotionRank && Pos.board[from + rule.forward] == Empty) addPromotions(from + rule.forward, 0);
+    if (file > 0) pawnCapture(rule, from + rule.captureLower, rank);
+    if (file < 7) pawnCapture(rule, from + rule.captureHigher, rank);
+    pawnEnPassant(rule, file, rank);
+}
+
+constexpr uint64_t FileA = 0xFFull;
+constexpr uint64_t FileH = 0xFFull << 56;
+constexpr uint64_t RankBits(int32_t rank) { return 0x0101010101010101ull << rank; }
+
+// The moves genPawnMoves writes for all the side's pawns together.
+int32_t countPawnMoves(Side side, uint64_t empty, uint64_t enemy) {
+    const PawnRule& rule = PawnRules[side >> 3];
+    const uint64_t pawns = Pos.pieceBits[side | Pawn] & ~RankBits(rule.lastRank);
+    if (pawns == 0) return 0;
+    uint64_t single, twice, lower, higher;
+    if (side == White) {
+        single = (pawns << 1) & empty;
+        twice = ((single & RankBits(2)) << 1) & empty;
+        lower = ((pawns & ~FileA) >> 7) & enemy;
+        higher = ((pawns & ~FileH) << 9) & enemy;
+    } else {
+        single = (pawns >> 1) & empty;
+        twice = ((single & RankBits(5)) >> 1) & empty;
+        lower = ((pawns & ~FileA) >> 9) & enemy;
+        higher = ((pawns & ~FileH) << 7) & enemy;
+    }
+    const uint64_t promotionTargets = RankBits(rule.promotionRank + rule.forward);
+    int32_t count = popCount(twice) + popCount(single & ~promotionTargets) + 4 * popCount(single & promotionTargets);
+    count += popCount(lower & ~promotionTargets) + 4 * popCount(lower & promotionTargets);
+    count += popCount(higher & ~promotionTargets) + 4 * popCount(higher & promotionTargets);
+    const int32_t e = Pos.epFile;
+    if (e >= 0) {
+        uint64_t files = 0;
+        if (e > 0) files |= FileA << (8 * (e - 1));
+        if (e < 7) files |= FileA << (8 * (e + 1));
+        count += popCount(pawns & files & RankBits(rule.enPassantRank));
+    }
+    return count;
 }
 
 } // namespace
@@ -100,7 +268,7 @@ void addRay(int32_t step, uint8_t mask) {
             if (EdgeFlags[t] & mask) return;
             continue;
         }
-        if (!isOwn(target)) appendQuietOrCapture(t);
+        if ((target & 8) != Pos.sideToMove) appendCapture(t, target);
         return;
     }
 }
@@ -120,8 +288,7 @@ void addPromotions(int32_t to, uint8_t captureFlag) {
 }
 
 void genKingMoves() {
-    for (const Step& step : KingSteps)
-        if ((EdgeFlags[GenSquare] & step.mask) == 0) addStep(step.delta);
+    addSteps(KingTargets);
     const int32_t colour = Pos.sideToMove >> 3;
     if (GenSquare != (colour == 0 ? 32 : 39)) return;
     const PieceCode rook = PieceCode(Pos.sideToMove | Rook);
@@ -135,10 +302,7 @@ void genQueenMoves() {
     for (const Step& step : OrthogonalSteps) addRay(step.delta, step.mask);
 }
 
-void genKnightMoves() {
-    for (const Step& step : KnightSteps)
-        if ((EdgeFlags[GenSquare] & step.mask) == 0) addStep(step.delta);
-}
+void genKnightMoves() { addSteps(KnightTargets); }
 
 void genBishopMoves() {
     for (const Step& step : DiagonalSteps) addRay(step.delta, step.mask);
@@ -147,38 +311,6 @@ void genBishopMoves() {
 void genRookMoves() {
     for (const Step& step : OrthogonalSteps) addRay(step.delta, step.mask);
 }
-
-namespace {
-
-struct PawnRule {
-    int32_t forward;
-    int32_t doublePushRank;
-    int32_t promotionRank;
-    int32_t lastRank; // a pawn can never stand here; one that does has no move
-    int32_t captureLower;
-    int32_t captureHigher;
-    int32_t enPassantRank;
-    int32_t enPassantTargetRank;
-};
-
-constexpr PawnRule PawnRules[2] = {
-    {1, 1, 6, 7, -7, 9, 4, 5},
-    {-1, 6, 1, 0, -9, 7, 3, 2},
-};
-
-inline void pawnCapture(const PawnRule& rule, int32_t to, int32_t rank) {
-    const PieceCode victim = Pos.board[to];
-    if (victim == Empty || (victim & 8) == Pos.sideToMove) return;
-    if (rank == rule.promotionRank) {
-        addPromotions(to, FlagCapture);
-    } else {
-        const int32_t from = GenSquare;
-        append(to, FlagCapture, 0,
-               history(from, to) + OrderValue[victim] - OrderValue[Pos.board[from]] + QueenOrder);
-    }
-}
-
-} // namespace
 
 void genPawnMoves() {
     const PawnRule& rule = PawnRules[Pos.sideToMove >> 3];
@@ -202,12 +334,7 @@ void genPawnMoves() {
 
     if (file > 0) pawnCapture(rule, from + rule.captureLower, rank);
     if (file < 7) pawnCapture(rule, from + rule.captureHigher, rank);
-
-    const int32_t e = Pos.epFile;
-    if (e >= 0 && rank == rule.enPassantRank && (e == file - 1 || e == file + 1)) {
-        const int32_t to = e * 8 + rule.enPassantTargetRank;
-        append(to, FlagEnPassant, 0, history(from, to) + QueenOrder);
-    }
+    pawnEnPassant(rule, file, rank);
 }
 
 void installGenerators() {
@@ -223,18 +350,49 @@ void installGenerators() {
 void generateMoves() {
     // The side's pieces in increasing square order, found from their bitboards instead of a scan of
     // all 64 squares; codes 7, 8 and 15 have no generator, so leaving them out changes nothing.
+    prepareList();
+    forEachSquare(generatingPieces(Pos.sideToMove), [](int32_t s) {
+        GenSquare = s;
+        GeneratorTable[Pos.board[s] & 7]();
+    });
+    GenSquare = 64;
+}
+
+int32_t countMoves() {
     const Side side = Pos.sideToMove;
     const uint64_t* bits = Pos.pieceBits;
-    const uint64_t own = bits[side | King] | bits[side | Queen] | bits[side | Knight] | bits[side | Bishop] |
-                         bits[side | Rook] | bits[side | Pawn];
-    for (int32_t half = 0; half < 2; ++half) {
-        uint32_t word = uint32_t(own >> (32 * half));
-        while (word != 0) {
-            const int32_t s = half * 32 + std::countr_zero(word);
-            word &= word - 1;
-            GenSquare = s;
-            GeneratorTable[Pos.board[s] & 7]();
+    const uint64_t empty = bits[Empty];
+    const uint64_t occupied = ~empty;
+    const uint64_t notOwn = ~sidePieces(side);
+    const uint64_t enemy = occupied & notOwn;
+
+    int32_t count = countPawnMoves(side, empty, enemy);
+    forEachSquare(bits[side | Knight], [&](int32_t s) { count += popCount(Attacks.knight[s] & notOwn); });
+    forEachSquare(bits[side | Bishop] | bits[side | Queen],
+                  [&](int32_t s) { count += popCount(diagonalAttacks(s, occupied) & notOwn); });
+    forEachSquare(bits[side | Rook] | bits[side | Queen],
+                  [&](int32_t s) { count += popCount(orthogonalAttacks(s, occupied) & notOwn); });
+    forEachSquare(bits[side | King], [&](int32_t s) {
+        count += popCount(Attacks.king[s] & notOwn) + countCastles(side, s);
+    });
+    return count;
+}
+
+void generateTacticalMoves() {
+    prepareList();
+    const Side side = Pos.sideToMove;
+    const uint64_t occupied = ~Pos.pieceBits[Empty];
+    const uint64_t enemy = occupied & ~sidePieces(side);
+    forEachSquare(generatingPieces(side), [&](int32_t s) {
+        GenSquare = s;
+        switch (Pos.board[s] & 7) {
+        case King: addStepCaptures(KingTargets, enemy); break;
+        case Queen: addRayCaptures(0, 8, occupied, enemy); break;
+        case Knight: addStepCaptures(KnightTargets, enemy); break;
+        case Bishop: addRayCaptures(0, 4, occupied, enemy); break;
+        case Rook: addRayCaptures(4, 8, occupied, enemy); break;
+        default: addPawnTacticalMoves(); break;
         }
-    }
+    });
     GenSquare = 64;
 }

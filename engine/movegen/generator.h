@@ -15,6 +15,12 @@ extern int32_t GenSquare;
 void installGenerators();
 void generateMoves();
 
+// The number of entries generateMoves would write for the side to move on an empty stack.
+int32_t countMoves();
+// Writes only the entries of generateMoves' list that capture, promote or take en passant, in the same
+// order and with the same scores; the caller makes sure the whole list would have fitted the stack.
+void generateTacticalMoves();
+
 // The append routines the generators share; all take the from-square from GenSquare.
 void addKillerBonus();
 void addStep(int32_t step);

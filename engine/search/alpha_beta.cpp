@@ -142,9 +142,23 @@ int32_t quiesce(int32_t alpha, int32_t beta) {
     if (enemyKingAttacked()) return MateValue - Pos.ply;
     const bool checked = inCheck();
 
+    // Outside check only the tactical entries are searched: when the whole list fits the stack, only
+    // those are written, once the evaluation has not cut off, and the stack is taken up to where the
+    // whole list would have ended. listEnd < 0 while they are not written yet.
     const int32_t base = MoveCount;
-    generateMoves();
-    const int32_t end = MoveCount;
+    int32_t listEnd = -1;
+    if (checked) {
+        generateMoves();
+        listEnd = MoveCount;
+    } else {
+        const int32_t total = countMoves();
+        if (total <= MoveStackSize - base) {
+            MoveCount = base + total;
+        } else {
+            generateMoves();
+            listEnd = MoveCount;
+        }
+    }
     int32_t best = Pos.ply - (MateValue - 1);
 
     if (!checked) {
@@ -159,7 +173,14 @@ int32_t quiesce(int32_t alpha, int32_t beta) {
     }
 
     if (Pos.ply <= MaxSearchPly) {
-        const LoopEnd loop = searchMoves(base, end, checked ? 0 : TacticalMask, best, alpha, beta,
+        if (listEnd < 0) {
+            const int32_t end = MoveCount;
+            MoveCount = base;
+            generateTacticalMoves();
+            listEnd = MoveCount;
+            MoveCount = end;
+        }
+        const LoopEnd loop = searchMoves(base, listEnd, checked ? 0 : TacticalMask, best, alpha, beta,
                                          [&] { return -quiesce(-beta, -alpha); });
         if (!loop.stopped) {
             if (deadlinePassed()) storeFlag(EngineState.stopRequested, 1);
