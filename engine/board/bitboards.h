@@ -19,7 +19,13 @@ struct AttackTables {
     uint64_t ray[8][64];           // squares along the direction, the square itself excluded
     uint64_t diagonal[64];
     uint64_t orthogonal[64];
-    constexpr AttackTables() : knight{}, king{}, pawnAttackers{}, ray{}, diagonal{}, orthogonal{} {
+    uint64_t rankLine[64];     // the square's rank (one square per file), the square excluded
+    uint64_t upLine[64];       // the +9 diagonal through the square, the square excluded
+    uint64_t downLine[64];     // the +7 diagonal through the square, the square excluded
+    uint8_t fileLine[8][256];  // ranks a piece on the rank reaches along its file, by the file's occupancy
+    constexpr AttackTables()
+        : knight{}, king{}, pawnAttackers{}, ray{}, diagonal{}, orthogonal{}, rankLine{}, upLine{}, downLine{},
+          fileLine{} {
         for (int32_t s = 0; s < 64; ++s) {
             const uint8_t edges = edgeFlagsOf(s);
             for (const Step& step : KnightSteps)
@@ -38,7 +44,23 @@ struct AttackTables {
                 if (d < 4) diagonal[s] |= ray[d][s];
                 else orthogonal[s] |= ray[d][s];
             }
+            upLine[s] = ray[0][s] | ray[2][s];
+            downLine[s] = ray[1][s] | ray[3][s];
+            rankLine[s] = ray[4][s] | ray[6][s];
         }
+        for (int32_t rank = 0; rank < 8; ++rank)
+            for (int32_t occupancy = 0; occupancy < 256; ++occupancy) {
+                uint8_t reach = 0;
+                for (int32_t r = rank + 1; r < 8; ++r) {
+                    reach = uint8_t(reach | 1 << r);
+                    if (occupancy & 1 << r) break;
+                }
+                for (int32_t r = rank - 1; r >= 0; --r) {
+                    reach = uint8_t(reach | 1 << r);
+                    if (occupancy & 1 << r) break;
+                }
+                fileLine[rank][occupancy] = reach;
+            }
     }
 };
 inline constexpr AttackTables Attacks{};
@@ -62,6 +84,25 @@ inline int32_t popCount(uint64_t v) {
     return popCount32(uint32_t(v)) + popCount32(uint32_t(v >> 32));
 #endif
 }
+
+// The processor's population count instruction: only for code that runs after processorHasPopCount()
+// said yes. Written as assembly so that the rest of the build keeps to the base instruction set.
+inline int32_t popCountInstruction(uint64_t v) {
+#if defined(__x86_64__)
+    uint64_t count;
+    asm("popcntq %1, %0" : "=r"(count) : "r"(v));
+    return int32_t(count);
+#elif defined(__i386__)
+    uint32_t low, high;
+    asm("popcntl %1, %0" : "=r"(low) : "r"(uint32_t(v)));
+    asm("popcntl %1, %0" : "=r"(high) : "r"(uint32_t(v >> 32)));
+    return int32_t(low + high);
+#else
+    return popCount(v);
+#endif
+}
+
+bool processorHasPopCount();
 
 // Lowest and highest set square of a non-empty bitboard.
 inline int32_t lowestSquare(uint64_t v) {
@@ -88,13 +129,25 @@ inline int32_t firstBlocker(int32_t d, int32_t square, uint64_t occupied) {
     return RayDelta[d] > 0 ? lowestSquare(blockers) : highestSquare(blockers);
 }
 
+// Along a line that holds at most one square per file, reversing the byte order reverses the line, so
+// the squares up to the first piece either way come from two subtractions.
+inline uint64_t lineAttacks(uint64_t line, int32_t square, uint64_t occupied) {
+    const uint64_t bit = squareBit(square);
+    uint64_t forward = occupied & line;
+    uint64_t reverse = __builtin_bswap64(forward);
+    forward -= bit;
+    reverse -= __builtin_bswap64(bit);
+    return (forward ^ __builtin_bswap64(reverse)) & line;
+}
+
 inline uint64_t diagonalAttacks(int32_t square, uint64_t occupied) {
-    return rayAttacks(0, square, occupied) | rayAttacks(1, square, occupied) | rayAttacks(2, square, occupied) |
-           rayAttacks(3, square, occupied);
+    return lineAttacks(Attacks.upLine[square], square, occupied) |
+           lineAttacks(Attacks.downLine[square], square, occupied);
 }
 inline uint64_t orthogonalAttacks(int32_t square, uint64_t occupied) {
-    return rayAttacks(4, square, occupied) | rayAttacks(5, square, occupied) | rayAttacks(6, square, occupied) |
-           rayAttacks(7, square, occupied);
+    const int32_t shift = square & 0x38;
+    const uint64_t file = uint64_t(Attacks.fileLine[square & 7][uint8_t(occupied >> shift)]) << shift;
+    return lineAttacks(Attacks.rankLine[square], square, occupied) | file;
 }
 
 // Calls visit for every set square, in increasing order, one 32-bit half at a time.

@@ -7,6 +7,7 @@
 
 GeneratorRoutine GeneratorTable[16];
 int32_t GenSquare;
+bool UsePopCountInstruction;
 
 namespace {
 
@@ -174,11 +175,16 @@ inline uint64_t generatingPieces(Side side) {
     return b[King] | b[Queen] | b[Knight] | b[Bishop] | b[Rook] | b[Pawn];
 }
 
-// Captures along each direction of the range, in the generator's order: only the first piece met.
-inline void addRayCaptures(int32_t firstRay, int32_t lastRay, uint64_t occupied, uint64_t enemy) {
-    for (int32_t d = firstRay; d < lastRay; ++d) {
-        const int32_t t = firstBlocker(d, GenSquare, occupied);
-        if (t >= 0 && (enemy & squareBit(t))) appendCapture(t, Pos.board[t]);
+// Captures along each direction of the range, in the generator's order: at most one per direction,
+// the first piece met.
+inline void addRayCaptures(int32_t firstRay, int32_t lastRay, uint64_t captures) {
+    for (int32_t d = firstRay; d < lastRay && captures != 0; ++d) {
+        const uint64_t hit = captures & Attacks.ray[d][GenSquare];
+        if (hit != 0) {
+            const int32_t t = lowestSquare(hit);
+            appendCapture(t, Pos.board[t]);
+            captures ^= hit;
+        }
     }
 }
 
@@ -207,7 +213,13 @@ constexpr uint64_t FileA = 0xFFull;
 constexpr uint64_t FileH = 0xFFull << 56;
 constexpr uint64_t RankBits(int32_t rank) { return 0x0101010101010101ull << rank; }
 
+template <bool Instruction>
+inline int32_t bitCount(uint64_t v) {
+    return Instruction ? popCountInstruction(v) : popCount(v);
+}
+
 // The moves genPawnMoves writes for all the side's pawns together.
+template <bool Instruction>
 int32_t countPawnMoves(Side side, uint64_t empty, uint64_t enemy) {
     const PawnRule& rule = PawnRules[side >> 3];
     const uint64_t pawns = Pos.pieceBits[side | Pawn] & ~RankBits(rule.lastRank);
@@ -225,15 +237,15 @@ int32_t countPawnMoves(Side side, uint64_t empty, uint64_t enemy) {
         higher = ((pawns & ~FileH) << 7) & enemy;
     }
     const uint64_t promotionTargets = RankBits(rule.promotionRank + rule.forward);
-    int32_t count = popCount(twice) + popCount(single & ~promotionTargets) + 4 * popCount(single & promotionTargets);
-    count += popCount(lower & ~promotionTargets) + 4 * popCount(lower & promotionTargets);
-    count += popCount(higher & ~promotionTargets) + 4 * popCount(higher & promotionTargets);
+    int32_t count = bitCount<Instruction>(twice) + bitCount<Instruction>(single & ~promotionTargets) + 4 * bitCount<Instruction>(single & promotionTargets);
+    count += bitCount<Instruction>(lower & ~promotionTargets) + 4 * bitCount<Instruction>(lower & promotionTargets);
+    count += bitCount<Instruction>(higher & ~promotionTargets) + 4 * bitCount<Instruction>(higher & promotionTargets);
     const int32_t e = Pos.epFile;
     if (e >= 0) {
         uint64_t files = 0;
         if (e > 0) files |= FileA << (8 * (e - 1));
         if (e < 7) files |= FileA << (8 * (e + 1));
-        count += popCount(pawns & files & RankBits(rule.enPassantRank));
+        count += bitCount<Instruction>(pawns & files & RankBits(rule.enPassantRank));
     }
     return count;
 }
@@ -338,6 +350,7 @@ void genPawnMoves() {
 }
 
 void installGenerators() {
+    UsePopCountInstruction = processorHasPopCount();
     for (GeneratorRoutine& entry : GeneratorTable) entry = genNothing;
     GeneratorTable[King] = genKingMoves;
     GeneratorTable[Queen] = genQueenMoves;
@@ -358,7 +371,10 @@ void generateMoves() {
     GenSquare = 64;
 }
 
-int32_t countMoves() {
+namespace {
+
+template <bool Instruction>
+int32_t countMovesWith() {
     const Side side = Pos.sideToMove;
     const uint64_t* bits = Pos.pieceBits;
     const uint64_t empty = bits[Empty];
@@ -366,17 +382,21 @@ int32_t countMoves() {
     const uint64_t notOwn = ~sidePieces(side);
     const uint64_t enemy = occupied & notOwn;
 
-    int32_t count = countPawnMoves(side, empty, enemy);
-    forEachSquare(bits[side | Knight], [&](int32_t s) { count += popCount(Attacks.knight[s] & notOwn); });
+    int32_t count = countPawnMoves<Instruction>(side, empty, enemy);
+    forEachSquare(bits[side | Knight], [&](int32_t s) { count += bitCount<Instruction>(Attacks.knight[s] & notOwn); });
     forEachSquare(bits[side | Bishop] | bits[side | Queen],
-                  [&](int32_t s) { count += popCount(diagonalAttacks(s, occupied) & notOwn); });
+                  [&](int32_t s) { count += bitCount<Instruction>(diagonalAttacks(s, occupied) & notOwn); });
     forEachSquare(bits[side | Rook] | bits[side | Queen],
-                  [&](int32_t s) { count += popCount(orthogonalAttacks(s, occupied) & notOwn); });
+                  [&](int32_t s) { count += bitCount<Instruction>(orthogonalAttacks(s, occupied) & notOwn); });
     forEachSquare(bits[side | King], [&](int32_t s) {
-        count += popCount(Attacks.king[s] & notOwn) + countCastles(side, s);
+        count += bitCount<Instruction>(Attacks.king[s] & notOwn) + countCastles(side, s);
     });
     return count;
 }
+
+} // namespace
+
+int32_t countMoves() { return UsePopCountInstruction ? countMovesWith<true>() : countMovesWith<false>(); }
 
 void generateTacticalMoves() {
     prepareList();
@@ -387,10 +407,10 @@ void generateTacticalMoves() {
         GenSquare = s;
         switch (Pos.board[s] & 7) {
         case King: addStepCaptures(KingTargets, enemy); break;
-        case Queen: addRayCaptures(0, 8, occupied, enemy); break;
+        case Queen: addRayCaptures(0, 8, (diagonalAttacks(s, occupied) | orthogonalAttacks(s, occupied)) & enemy); break;
         case Knight: addStepCaptures(KnightTargets, enemy); break;
-        case Bishop: addRayCaptures(0, 4, occupied, enemy); break;
-        case Rook: addRayCaptures(4, 8, occupied, enemy); break;
+        case Bishop: addRayCaptures(0, 4, diagonalAttacks(s, occupied) & enemy); break;
+        case Rook: addRayCaptures(4, 8, orthogonalAttacks(s, occupied) & enemy); break;
         default: addPawnTacticalMoves(); break;
         }
     });

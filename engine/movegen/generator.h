@@ -15,6 +15,10 @@ extern int32_t GenSquare;
 void installGenerators();
 void generateMoves();
 
+// Set by installGenerators when the processor has a population count instruction; countMoves then
+// uses it.
+extern bool UsePopCountInstruction;
+
 // The number of entries generateMoves would write for the side to move on an empty stack.
 int32_t countMoves();
 // Writes only the entries of generateMoves' list that capture, promote or take en passant, in the same
