@@ -403,7 +403,15 @@ void generateTacticalMoves() {
     const Side side = Pos.sideToMove;
     const uint64_t occupied = ~Pos.pieceBits[Empty];
     const uint64_t enemy = occupied & ~sidePieces(side);
-    forEachSquare(generatingPieces(side), [&](int32_t s) {
+    // Only the pawns that may have a tactical move: next to their last rank, able to capture, or on the
+    // en-passant rank.
+    const PawnRule& rule = PawnRules[side >> 3];
+    uint64_t pawnCandidates = side == White ? (enemy << 7) | (enemy >> 9) : (enemy << 9) | (enemy >> 7);
+    pawnCandidates |= RankBits(rule.promotionRank);
+    if (Pos.epFile >= 0) pawnCandidates |= RankBits(rule.enPassantRank);
+    const uint64_t pawns = Pos.pieceBits[side | Pawn];
+    const uint64_t pieces = (generatingPieces(side) & ~pawns) | (pawns & pawnCandidates);
+    forEachSquare(pieces, [&](int32_t s) {
         GenSquare = s;
         switch (Pos.board[s] & 7) {
         case King: addStepCaptures(KingTargets, enemy); break;

@@ -1,5 +1,6 @@
 #include "movegen/perft.h"
 
+#include "board/bitboards.h"
 #include "board/make_move.h"
 #include "movegen/attacks.h"
 #include "movegen/generator.h"
@@ -14,13 +15,36 @@ inline bool makeLegal(int32_t index) {
     return !isSquareAttacked(moverKing, Pos.sideToMove);
 }
 
+// Squares whose pieces may leave the king attacked when they move: all of them when the king stands
+// attacked already (or its square does not hold the side's king), else the first piece on each line
+// from the king. Another piece moving, other than the king, cannot open a line to it; its arrival can
+// only close one or take an attacker away.
+uint64_t riskySquares() {
+    const Side side = Pos.sideToMove;
+    const int32_t king = side == White ? Pos.whiteKing : Pos.blackKing;
+    if (Pos.board[king] != (side | King) || isSquareAttacked(king, side ^ 8)) return ~uint64_t(0);
+    const uint64_t occupied = ~Pos.pieceBits[Empty];
+    return (diagonalAttacks(king, occupied) | orthogonalAttacks(king, occupied)) | squareBit(king);
+}
+
+// Makes the entry and says whether it is legal, testing the king only when the move may have exposed
+// it; every move is made and unmade all the same.
+inline bool makeChecked(int32_t index, uint64_t risky) {
+    const Move& move = MoveStack[index];
+    if ((risky & squareBit(move.from)) || (move.flags & FullCheckTestMask)) return makeLegal(index);
+    Pos.plies[Pos.ply].moveIndex = index;
+    makeMove(move);
+    return true;
+}
+
 uint64_t countLeaves(int32_t depth) {
     const int32_t base = MoveCount;
     generateMoves();
     const int32_t end = MoveCount;
+    const uint64_t risky = riskySquares();
     uint64_t leaves = 0;
     for (int32_t i = base; i < end; ++i) {
-        if (makeLegal(i)) leaves += depth <= 1 ? 1 : countLeaves(depth - 1);
+        if (makeChecked(i, risky)) leaves += depth <= 1 ? 1 : countLeaves(depth - 1);
         unmakeMove(MoveStack[i]);
     }
     MoveCount = base;
