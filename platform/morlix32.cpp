@@ -6,8 +6,10 @@
 namespace {
 std::atomic<MorlixNotificationHandler> registeredHandler{nullptr};
 std::atomic<void*> registeredContext{nullptr};
+#if !defined(_WIN32)
 std::atomic<MorlixTickCounter> registeredCounter{nullptr};
 std::atomic<void*> counterContext{nullptr};
+#endif
 } // namespace
 
 void morlixSetNotificationHandler(MorlixNotificationHandler handler, void* context) {
