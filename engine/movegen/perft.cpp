@@ -2,6 +2,7 @@
 
 #include "board/bitboards.h"
 #include "board/make_move.h"
+#include "board/make_move_inline.h"
 #include "movegen/attacks.h"
 #include "movegen/generator.h"
 
@@ -10,7 +11,7 @@ namespace {
 // Makes the entry and says whether it left the mover's king safe; the caller unmakes it.
 inline bool makeLegal(int32_t index) {
     Pos.plies[Pos.ply].moveIndex = index;
-    makeMove(MoveStack[index]);
+    makeMoveInline(MoveStack[index]);
     const int32_t moverKing = Pos.sideToMove == White ? Pos.blackKing : Pos.whiteKing;
     return !isSquareAttacked(moverKing, Pos.sideToMove);
 }
@@ -33,7 +34,7 @@ inline bool makeChecked(int32_t index, uint64_t risky) {
     const Move& move = MoveStack[index];
     if ((risky & squareBit(move.from)) || (move.flags & FullCheckTestMask)) return makeLegal(index);
     Pos.plies[Pos.ply].moveIndex = index;
-    makeMove(move);
+    makeMoveInline(move);
     return true;
 }
 
@@ -45,7 +46,7 @@ uint64_t countLeaves(int32_t depth) {
     uint64_t leaves = 0;
     for (int32_t i = base; i < end; ++i) {
         if (makeChecked(i, risky)) leaves += depth <= 1 ? 1 : countLeaves(depth - 1);
-        unmakeMove(MoveStack[i]);
+        unmakeMoveInline(MoveStack[i]);
     }
     MoveCount = base;
     return leaves;

@@ -1,6 +1,7 @@
 #include "search/alpha_beta.h"
 
 #include "board/make_move.h"
+#include "board/make_move_inline.h"
 #include "eval/evaluate.h"
 #include "interface/engine_state.h"
 #include "interface/platform.h"
@@ -63,9 +64,9 @@ inline LoopEnd searchMoves(int32_t base, int32_t end, uint8_t requiredFlags, int
         Move& entry = MoveStack[i];
         entry.score = SearchedMark;
         Pos.plies[Pos.ply].moveIndex = i;
-        makeMove(entry);
+        makeMoveInline(entry);
         const int32_t v = searchChild();
-        unmakeMove(entry);
+        unmakeMoveInline(entry);
         if (v > best) {
             best = v;
             if (v >= beta) return {i, false};

@@ -1,0 +1,169 @@
+// The bodies of makeMove and unmakeMove, inline for the loops that make a move at every node.
+#pragma once
+
+#include "board/position.h"
+#include "board/tables.h"
+
+namespace make_move_detail {
+
+// Rook squares of the castle whose flag bit is the index (1, 2, 4 or 8); the king moves like any piece.
+struct CastleRook {
+    int32_t from;
+    int32_t to;
+    PieceCode code;
+};
+constexpr CastleRook castleRook(uint8_t castleFlag) {
+    switch (castleFlag) {
+    case CastleWhiteQueenSide: return {0, 24, Rook};
+    case CastleWhiteKingSide: return {56, 40, Rook};
+    case CastleBlackQueenSide: return {7, 31, Black | Rook};
+    default: return {63, 47, Black | Rook};
+    }
+}
+
+// Exactly one castling bit: only then does a king move take a rook along (and back).
+constexpr bool isSingleCastle(uint8_t castle) {
+    return castle == CastleWhiteQueenSide || castle == CastleWhiteKingSide || castle == CastleBlackQueenSide ||
+           castle == CastleBlackKingSide;
+}
+
+inline void removeFromDerived(PieceCode code, int32_t square) {
+    Pos.pieceCount[code] -= 1;
+    Pos.material -= MaterialValue[code];
+    clearBit(Pos.pieceBits[code], square);
+}
+
+inline void addToDerived(PieceCode code, int32_t square) {
+    Pos.pieceCount[code] += 1;
+    Pos.material += MaterialValue[code];
+    setBit(Pos.pieceBits[code], square);
+}
+
+// Moves a piece between two squares of the board and of its bitboard; counts and material are unchanged.
+inline void shiftPiece(PieceCode code, int32_t from, int32_t to) {
+    Pos.board[from] = Empty;
+    Pos.board[to] = code;
+    setBit(Pos.pieceBits[Empty], from);
+    clearBit(Pos.pieceBits[Empty], to);
+    clearBit(Pos.pieceBits[code], from);
+    setBit(Pos.pieceBits[code], to);
+}
+
+} // namespace make_move_detail
+
+// Both routines read everything they need from the move and the board before their first store, so
+// that no load waits behind the stores to the board and the bitboards.
+inline void makeMoveInline(const Move& move) {
+    using namespace make_move_detail;
+    const int32_t f = move.from;
+    const int32_t t = move.to;
+    const uint8_t flags = move.flags;
+    const uint8_t promotion = move.promotion;
+    const PieceCode captured = Pos.board[t];
+    // A move onto its own square (only a host's game record can hold one) leaves that square empty.
+    const PieceCode m = f == t ? Empty : Pos.board[f];
+    PlyRecord& record = Pos.plies[Pos.ply];
+    record.savedEpFile = Pos.epFile;
+    record.savedCastling = Pos.castling;
+    record.captured = captured;
+    Pos.epFile = -1;
+
+    Pos.board[t] = m;
+    Pos.board[f] = Empty;
+    // An empty destination takes its bit out of the empty set here; its count drifts until unmakeMove.
+    removeFromDerived(captured, t);
+    setBit(Pos.pieceBits[Empty], f);
+    clearBit(Pos.pieceBits[m], f);
+    setBit(Pos.pieceBits[m], t);
+
+    switch (flags & SpecialKindMask) {
+    case FlagEnPassant: {
+        const int32_t e = (t & 0x38) | (f & 7);
+        const PieceCode p = m ^ 8;
+        Pos.board[e] = Empty;
+        removeFromDerived(p, e);
+        setBit(Pos.pieceBits[Empty], e);
+        break;
+    }
+    case FlagDoublePush:
+        Pos.epFile = f >> 3;
+        break;
+    case FlagPromotion: {
+        removeFromDerived(m, t);
+        const PieceCode n = PieceCode((m & 8) | promotion);
+        Pos.board[t] = n;
+        addToDerived(n, t);
+        break;
+    }
+    case 0:
+        if ((m & 7) == King) {
+            const uint8_t castle = flags & CastleMask;
+            if (isSingleCastle(castle)) {
+                const CastleRook rook = castleRook(castle);
+                shiftPiece(rook.code, rook.from, rook.to);
+            }
+            if (Pos.sideToMove == White) Pos.whiteKing = t;
+            else Pos.blackKing = t;
+        }
+        break;
+    default:
+        break;
+    }
+
+    Pos.castling &= CastlingMask[t] & CastlingMask[f];
+    Pos.sideToMove ^= 8;
+    Pos.ply += 1;
+}
+
+inline void unmakeMoveInline(const Move& move) {
+    using namespace make_move_detail;
+    const int32_t f = move.from;
+    const int32_t t = move.to;
+    const uint8_t flags = move.flags;
+    Pos.ply -= 1;
+    const PlyRecord& record = Pos.plies[Pos.ply];
+    const PieceCode captured = PieceCode(record.captured);
+    const PieceCode m = f == t ? captured : Pos.board[t];
+
+    Pos.board[f] = m;
+    Pos.board[t] = captured;
+    addToDerived(captured, t);
+    clearBit(Pos.pieceBits[Empty], f);
+    setBit(Pos.pieceBits[m], f);
+    clearBit(Pos.pieceBits[m], t);
+
+    switch (flags & SpecialKindMask) {
+    case FlagEnPassant: {
+        const int32_t e = (t & 0x38) | (f & 7);
+        const PieceCode p = m ^ 8;
+        Pos.board[e] = p;
+        addToDerived(p, e);
+        clearBit(Pos.pieceBits[Empty], e);
+        break;
+    }
+    case FlagPromotion: {
+        removeFromDerived(m, f);
+        const PieceCode n = PieceCode((m & 8) | Pawn);
+        Pos.board[f] = n;
+        addToDerived(n, f);
+        break;
+    }
+    case 0:
+        if ((m & 7) == King) {
+            const uint8_t castle = flags & CastleMask;
+            if (isSingleCastle(castle)) {
+                const CastleRook rook = castleRook(castle);
+                shiftPiece(Pos.board[rook.to], rook.to, rook.from);
+            }
+            if (Pos.sideToMove == Black) Pos.whiteKing = f;
+            else Pos.blackKing = f;
+        }
+        break;
+    default:
+        break;
+    }
+
+    Pos.epFile = record.savedEpFile;
+    Pos.castling = record.savedCastling;
+    Pos.sideToMove ^= 8;
+}
