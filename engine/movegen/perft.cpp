@@ -17,15 +17,30 @@ inline bool makeLegal(int32_t index) {
 }
 
 // Squares whose pieces may leave the king attacked when they move: all of them when the king stands
-// attacked already (or its square does not hold the side's king), else the first piece on each line
-// from the king. Another piece moving, other than the king, cannot open a line to it; its arrival can
-// only close one or take an attacker away.
+// attacked already (or its square does not hold the side's king), else the king's own square and each
+// first piece on a line from the king that an enemy slider stands behind. Any other piece moving cannot
+// open a line to the king; its arrival can only close one or take an attacker away.
 uint64_t riskySquares() {
     const Side side = Pos.sideToMove;
     const int32_t king = side == White ? Pos.whiteKing : Pos.blackKing;
     if (Pos.board[king] != (side | King) || isSquareAttacked(king, side ^ 8)) return ~uint64_t(0);
+    const uint64_t* bits = Pos.pieceBits + (side ^ 8);
     const uint64_t occupied = ~Pos.pieceBits[Empty];
-    return (diagonalAttacks(king, occupied) | orthogonalAttacks(king, occupied)) | squareBit(king);
+    uint64_t risky = squareBit(king);
+
+    const uint64_t diagonalSliders = bits[Bishop] | bits[Queen];
+    if (Attacks.diagonal[king] & diagonalSliders) {
+        const uint64_t near = diagonalAttacks(king, occupied);
+        const uint64_t behind = diagonalAttacks(king, occupied & ~near) & diagonalSliders & ~near;
+        forEachSquare(behind, [&](int32_t s) { risky |= near & diagonalAttacks(s, occupied); });
+    }
+    const uint64_t orthogonalSliders = bits[Rook] | bits[Queen];
+    if (Attacks.orthogonal[king] & orthogonalSliders) {
+        const uint64_t near = orthogonalAttacks(king, occupied);
+        const uint64_t behind = orthogonalAttacks(king, occupied & ~near) & orthogonalSliders & ~near;
+        forEachSquare(behind, [&](int32_t s) { risky |= near & orthogonalAttacks(s, occupied); });
+    }
+    return risky;
 }
 
 // Makes the entry and says whether it is legal, testing the king only when the move may have exposed
