@@ -97,6 +97,12 @@ struct TreeCheck {
             for (const Side side : {White, Black})
                 if (isSquareAttacked(s, side) != reference::isSquareAttacked(s, side))
                     fail("attack on " + squareName(s) + " by side " + std::to_string(side));
+        // The quick check test through every square, towards either king and a corner.
+        for (const int32_t king : {int32_t(Pos.whiteKing), int32_t(Pos.blackKing), 0})
+            for (int32_t x = 0; x < 64; ++x)
+                for (const Side side : {White, Black})
+                    if (attackThroughSquare(x, king, side) != reference::attackThroughSquare(x, king, side))
+                        fail("attack through " + squareName(x) + " on " + squareName(king));
     }
 
     // Every node of the legal tree to the depth, lists kept on the move stack as the search keeps them.

@@ -67,4 +67,45 @@ int32_t isSquareAttacked(int32_t s, Side attacker) {
     return 0;
 }
 
+int32_t attackThroughSquare(int32_t x, int32_t k, Side attacker) {
+    const int32_t df = distance(x >> 3, k >> 3);
+    const int32_t dr = distance(x & 7, k & 7);
+    const int32_t* count = Pos.pieceCount;
+    const PieceCode onX = Pos.board[x];
+
+    if (df <= 1 && dr <= 1) {
+        if (onX == (attacker | King)) return 1;
+        if (count[attacker | Pawn] != 0 && df == 1 && dr == 1) {
+            if (attacker == Black && (x & 7) > (k & 7) && onX == (Black | Pawn)) return 1;
+            if (attacker == White && (x & 7) < (k & 7) && onX == Pawn) return 1;
+        }
+    }
+
+    if (count[attacker | Knight] != 0 && ((df == 1 && dr == 2) || (df == 2 && dr == 1)))
+        if (onX == (attacker | Knight)) return 1;
+
+    const PieceCode queen = PieceCode(attacker | Queen);
+    if (count[attacker | Rook] + count[attacker | Queen] != 0) {
+        const PieceCode rook = PieceCode(attacker | Rook);
+        if (df == 0) {
+            const PieceCode met = lineWalk(k, (x & 7) > (k & 7) ? Step{0x01, 1} : Step{0x10, -1});
+            if (met == rook || met == queen) return 1;
+        }
+        if (dr == 0) {
+            const PieceCode met = lineWalk(k, (x >> 3) > (k >> 3) ? Step{0x40, 8} : Step{0x04, -8});
+            if (met == rook || met == queen) return 1;
+        }
+    }
+
+    if (count[attacker | Bishop] + count[attacker | Queen] != 0 && df == dr) {
+        const bool fileHigher = (x >> 3) > (k >> 3);
+        const bool rankHigher = (x & 7) > (k & 7);
+        const Step step = fileHigher ? (rankHigher ? Step{0x41, 9} : Step{0x50, 7})
+                                     : (rankHigher ? Step{0x05, -7} : Step{0x14, -9});
+        const PieceCode met = lineWalk(k, step);
+        if (met == (attacker | Bishop) || met == queen) return 1;
+    }
+    return 0;
+}
+
 } // namespace reference
