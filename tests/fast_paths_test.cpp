@@ -52,6 +52,7 @@ struct TreeCheck {
     std::string fen;
     int64_t nodes = 0;
     int64_t failures = 0;
+    bool portableCount = false; // count with the bit-twiddling popcount even where the instruction exists
 
     void fail(const std::string& what) {
         if (++failures <= 5) ADD_FAILURE() << fen << " ply " << Pos.ply << ": " << what;
@@ -125,6 +126,7 @@ struct TreeCheck {
     void run(const std::string& position, int32_t depth, uint32_t seed) {
         fen = position;
         loadFen(fen);
+        if (portableCount) UsePopCountInstruction = false;
         reference::installGenerators();
         fillHistory(seed);
         walk(depth);
@@ -165,12 +167,16 @@ const struct {
 } // namespace
 
 TEST(FastPaths, MatchTheReferenceAtEveryNodeOfTheSuiteTrees) {
+    const std::vector<std::string> fens = suitePositions();
+    ASSERT_GT(fens.size(), 100u) << "perft suite not found at " << PERFT_SUITE_PATH;
     uint32_t seed = 1;
-    for (const std::string& fen : suitePositions()) {
-        TreeCheck check;
-        check.run(fen, 2, seed++);
-        EXPECT_EQ(check.failures, 0) << fen;
-    }
+    for (const bool portable : {false, true})
+        for (const std::string& fen : fens) {
+            TreeCheck check;
+            check.portableCount = portable;
+            check.run(fen, 2, seed++);
+            EXPECT_EQ(check.failures, 0) << fen << (portable ? " (portable count)" : "");
+        }
 }
 
 TEST(FastPaths, MatchTheReferenceInSpecialPositions) {

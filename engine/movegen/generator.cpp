@@ -237,9 +237,12 @@ int32_t countPawnMoves(Side side, uint64_t empty, uint64_t enemy) {
         higher = ((pawns & ~FileH) << 7) & enemy;
     }
     const uint64_t promotionTargets = RankBits(rule.promotionRank + rule.forward);
-    int32_t count = bitCount<Instruction>(twice) + bitCount<Instruction>(single & ~promotionTargets) + 4 * bitCount<Instruction>(single & promotionTargets);
-    count += bitCount<Instruction>(lower & ~promotionTargets) + 4 * bitCount<Instruction>(lower & promotionTargets);
-    count += bitCount<Instruction>(higher & ~promotionTargets) + 4 * bitCount<Instruction>(higher & promotionTargets);
+    // A move to the last rank is written four times, once per promotion piece.
+    int32_t count = bitCount<Instruction>(twice) + bitCount<Instruction>(single) + bitCount<Instruction>(lower) +
+                    bitCount<Instruction>(higher);
+    if ((single | lower | higher) & promotionTargets)
+        count += 3 * (bitCount<Instruction>(single & promotionTargets) + bitCount<Instruction>(lower & promotionTargets) +
+                      bitCount<Instruction>(higher & promotionTargets));
     const int32_t e = Pos.epFile;
     if (e >= 0) {
         uint64_t files = 0;
