@@ -1,6 +1,7 @@
 // The generator, the move counter, the tactical list and the attack test against the straightforward
 // reference routines at every node of many trees, and quiescence at a nearly full stack against the
 // quiescence that writes every list.
+#include "board/bitboards.h"
 #include "board/make_move.h"
 #include "eval/evaluate.h"
 #include "interface/engine_state.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -311,4 +313,19 @@ TEST(FastPaths, QuiescenceAtANearlyFullStackMatchesTheWholeListSearch) {
             EXPECT_EQ(fast.nodes, plain.nodes) << fen << " room " << room;
             EXPECT_TRUE(fast.tables == plain.tables) << fen << " room " << room;
         }
+}
+
+// The 32-bit build counts with the half-word routine, which no other test here reaches.
+TEST(FastPaths, PopulationCountsAgree) {
+    uint64_t v = 0x9E3779B97F4A7C15ull;
+    for (int32_t i = 0; i < 1000; ++i) {
+        v ^= v << 13, v ^= v >> 7, v ^= v << 17;
+        const uint64_t value = i < 2 ? (i == 0 ? 0 : ~uint64_t(0)) : v & (v >> (i % 64));
+        const int32_t expected = std::popcount(value);
+        ASSERT_EQ(popCount(value), expected) << value;
+        ASSERT_EQ(popCount32(uint32_t(value)) + popCount32(uint32_t(value >> 32)), expected) << value;
+        if (processorHasPopCount()) {
+            ASSERT_EQ(popCountInstruction(value), expected) << value;
+        }
+    }
 }
