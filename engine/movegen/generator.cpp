@@ -188,7 +188,8 @@ inline void addRayCaptures(int32_t firstRay, int32_t lastRay, uint64_t captures)
     }
 }
 
-inline void addStepCaptures(const StepTargets& targets, uint64_t enemy) {
+inline void addStepCaptures(const StepTargets& targets, uint64_t reach, uint64_t enemy) {
+    if ((reach & enemy) == 0) return;
     const int32_t from = GenSquare;
     const uint8_t* square = targets.square[from];
     for (int32_t i = 0, n = targets.count[from]; i < n; ++i) {
@@ -417,9 +418,9 @@ void generateTacticalMoves() {
     forEachSquare(pieces, [&](int32_t s) {
         GenSquare = s;
         switch (Pos.board[s] & 7) {
-        case King: addStepCaptures(KingTargets, enemy); break;
+        case King: addStepCaptures(KingTargets, Attacks.king[s], enemy); break;
         case Queen: addRayCaptures(0, 8, (diagonalAttacks(s, occupied) | orthogonalAttacks(s, occupied)) & enemy); break;
-        case Knight: addStepCaptures(KnightTargets, enemy); break;
+        case Knight: addStepCaptures(KnightTargets, Attacks.knight[s], enemy); break;
         case Bishop: addRayCaptures(0, 4, diagonalAttacks(s, occupied) & enemy); break;
         case Rook: addRayCaptures(4, 8, orthogonalAttacks(s, occupied) & enemy); break;
         default: addPawnTacticalMoves(); break;
