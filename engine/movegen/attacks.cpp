@@ -45,6 +45,9 @@ int32_t isSquareAttacked(int32_t s, Side attacker) {
 }
 
 int32_t attackThroughSquare(int32_t x, int32_t k, Side attacker) {
+    // Nothing below can find an attack unless x is k itself, on a line from k or a knight's jump away.
+    if (((Attacks.diagonal[k] | Attacks.orthogonal[k] | Attacks.knight[k] | squareBit(k)) & squareBit(x)) == 0)
+        return 0;
     const int32_t df = distance(x >> 3, k >> 3);
     const int32_t dr = distance(x & 7, k & 7);
     const int32_t* count = Pos.pieceCount;
