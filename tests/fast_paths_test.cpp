@@ -279,6 +279,7 @@ struct QuiesceResult {
 
 QuiesceResult runQuiesce(const char* fen, int32_t base, int32_t (*search)(int32_t, int32_t)) {
     loadFen(fen);
+    reference::installGenerators();
     fillHistory(3);
     storeFlag(EngineState.stopRequested, 0);
     searchStart = 0;
