@@ -1,6 +1,6 @@
-// The generator, the move counter, the tactical list and the attack test against the straightforward
-// reference routines at every node of many trees, and quiescence at a nearly full stack against the
-// quiescence that writes every list.
+// The generator (its unscored perft form too), the move counter, the tactical list and the attack
+// test against the straightforward reference routines at every node of many trees, and quiescence at
+// a nearly full stack against the quiescence that writes every list.
 #include "board/bitboards.h"
 #include "board/make_move.h"
 #include "eval/evaluate.h"
@@ -50,6 +50,15 @@ bool sameEntries(const std::vector<Move>& a, const std::vector<Move>& b) {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Move)) == 0);
 }
 
+// The same moves in the same order, scores aside: perft's list leaves the score fields alone.
+bool sameMoves(const std::vector<Move>& a, const std::vector<Move>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].from != b[i].from || a[i].to != b[i].to || a[i].flags != b[i].flags || a[i].promotion != b[i].promotion)
+            return false;
+    return true;
+}
+
 struct TreeCheck {
     std::string fen;
     int64_t nodes = 0;
@@ -72,6 +81,9 @@ struct TreeCheck {
         const std::vector<Move> fast = listAt(base, generateMoves);
         if (!sameEntries(fast, expected)) fail("list\n  fast " + describe(fast) + "\n  reference " + describe(expected));
         if (GenSquare != 64) fail("GenSquare left at " + std::to_string(GenSquare));
+        const std::vector<Move> perftList = listAt(base, generatePerftMoves);
+        if (!sameMoves(perftList, expected)) fail("perft list\n  fast " + describe(perftList) + "\n  reference " + describe(expected));
+        if (GenSquare != 64) fail("GenSquare left at " + std::to_string(GenSquare) + " by the perft list");
 
         std::vector<Move> tactical;
         for (const Move& move : expected)
@@ -91,8 +103,10 @@ struct TreeCheck {
         for (const int32_t room : {0, 1, 5, int32_t(expected.size()) - 1}) {
             if (room < 0) continue;
             const int32_t high = MoveStackSize - room;
-            if (!sameEntries(listAt(high, generateMoves), listAt(high, reference::generateMoves)))
-                fail("list with room for " + std::to_string(room));
+            const std::vector<Move> reference = listAt(high, reference::generateMoves);
+            if (!sameEntries(listAt(high, generateMoves), reference)) fail("list with room for " + std::to_string(room));
+            if (!sameMoves(listAt(high, generatePerftMoves), reference))
+                fail("perft list with room for " + std::to_string(room));
         }
         MoveCount = base;
 

@@ -1,6 +1,7 @@
 // The bodies of makeMove and unmakeMove, inline for the loops that make a move at every node.
 #pragma once
 
+#include "board/bitboards.h"
 #include "board/position.h"
 #include "board/tables.h"
 
@@ -73,8 +74,9 @@ inline void makeMoveInline(const Move& move) {
     // An empty destination takes its bit out of the empty set here; its count drifts until unmakeMove.
     removeFromDerived(captured, t);
     setBit(Pos.pieceBits[Empty], f);
-    clearBit(Pos.pieceBits[m], f);
-    setBit(Pos.pieceBits[m], t);
+    // The mover's set holds from and not to (to was just cleared if the mover's code stood there), so
+    // one exclusive or moves the bit; a move onto its own square leaves that square in the empty set.
+    if (f != t) Pos.pieceBits[m] ^= squareBit(f) | squareBit(t);
 
     switch (flags & SpecialKindMask) {
     case FlagEnPassant: {
@@ -129,8 +131,10 @@ inline void unmakeMoveInline(const Move& move) {
     Pos.board[t] = captured;
     addToDerived(captured, t);
     clearBit(Pos.pieceBits[Empty], f);
-    setBit(Pos.pieceBits[m], f);
-    clearBit(Pos.pieceBits[m], t);
+    // The mover's set holds to and not from, as makeMove left it; for a move onto its own square
+    // (m is the captured code then) the square ends up out of the set, as setting and clearing it would.
+    if (f != t) Pos.pieceBits[m] ^= squareBit(f) | squareBit(t);
+    else clearBit(Pos.pieceBits[m], t);
 
     switch (flags & SpecialKindMask) {
     case FlagEnPassant: {

@@ -5,6 +5,10 @@
 #include "movegen/attacks.h"
 #include "movegen/ordering.h"
 
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 GeneratorRoutine GeneratorTable[16];
 int32_t GenSquare;
 bool UsePopCountInstruction;
@@ -33,31 +37,58 @@ inline void loadKillers() {
     KillerKey1 = packedKey(killers[1].from, killers[1].to, killers[1].promotion);
 }
 
+// Every routine below comes in two forms: Scored writes whole entries, as the search needs them;
+// without it only the first four bytes (from, to, flags, promotion) are written, for perft, which never
+// reads a score. The scores are passed as callables so that the unscored form never computes them.
+
 // Appends one entry unless the stack is full, in which case the move is dropped.
-inline void append(int32_t to, uint8_t flags, uint8_t promotion, int32_t score) {
+template <bool Scored, typename Score>
+inline void append(int32_t to, uint8_t flags, uint8_t promotion, Score score) {
     if (StackMayFill && MoveCount >= MoveStackSize) return;
     const uint32_t key = packedKey(uint32_t(GenSquare), uint32_t(to), promotion);
-    if (key == KillerKey0) score += 2 * QueenOrder;
-    else if (key == KillerKey1) score += QueenOrder;
     Move& entry = MoveStack[MoveCount];
-    entry.from = uint8_t(GenSquare);
-    entry.to = uint8_t(to);
-    entry.flags = flags;
-    entry.promotion = promotion;
-    entry.score = score;
+    // The key has the flags' byte free: with the flags in it, it is the entry's first four bytes.
+    const uint32_t head = key | uint32_t(flags) << 16;
+    static_assert(offsetof(Move, from) == 0 && offsetof(Move, to) == 1 && offsetof(Move, flags) == 2 &&
+                      offsetof(Move, promotion) == 3,
+                  "the entry's first four bytes are from, to, flags, promotion");
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&entry, &head, sizeof head);
+    } else {
+        entry.from = uint8_t(GenSquare);
+        entry.to = uint8_t(to);
+        entry.flags = flags;
+        entry.promotion = promotion;
+    }
+    if constexpr (Scored) {
+        int32_t value = score();
+        if (key == KillerKey0) value += 2 * QueenOrder;
+        else if (key == KillerKey1) value += QueenOrder;
+        entry.score = value;
+    }
     MoveCount += 1;
 }
 
+template <bool Scored>
 inline void appendCapture(int32_t to, PieceCode victim) {
     const int32_t from = GenSquare;
-    append(to, FlagCapture, 0, history(from, to) + OrderValue[victim] - OrderValue[Pos.board[from]] + QueenOrder);
+    append<Scored>(to, FlagCapture, 0, [=] {
+        return history(from, to) + OrderValue[victim] - OrderValue[Pos.board[from]] + QueenOrder;
+    });
+}
+
+template <bool Scored>
+inline void appendQuiet(int32_t to, uint8_t flags = 0) {
+    const int32_t from = GenSquare;
+    append<Scored>(to, flags, 0, [=] { return history(from, to); });
 }
 
 // A quiet move to an empty square, or the capture of an enemy piece.
+template <bool Scored>
 inline void appendQuietOrCapture(int32_t to) {
     const PieceCode victim = Pos.board[to];
-    if (victim == Empty) append(to, 0, 0, history(GenSquare, to));
-    else appendCapture(to, victim);
+    if (victim == Empty) appendQuiet<Scored>(to);
+    else appendCapture<Scored>(to, victim);
 }
 
 inline bool isOwn(PieceCode code) { return code != Empty && (code & 8) == Pos.sideToMove; }
@@ -97,8 +128,9 @@ bool castleAllowed(const CastleRule& rule, PieceCode rook, Side opponent) {
     return true;
 }
 
+template <bool Scored>
 void tryCastle(const CastleRule& rule, PieceCode rook, Side opponent) {
-    if (castleAllowed(rule, rook, opponent)) append(rule.kingTo, rule.right, 0, history(GenSquare, rule.kingTo));
+    if (castleAllowed(rule, rook, opponent)) appendQuiet<Scored>(rule.kingTo, rule.right);
 }
 
 // The number of castles the side's king on square may make.
@@ -124,12 +156,13 @@ struct StepTargets {
 constexpr StepTargets KnightTargets{KnightSteps};
 constexpr StepTargets KingTargets{KingSteps};
 
+template <bool Scored>
 inline void addSteps(const StepTargets& targets) {
     const int32_t from = GenSquare;
     const uint8_t* square = targets.square[from];
     for (int32_t i = 0, n = targets.count[from]; i < n; ++i) {
         const int32_t to = square[i];
-        if (!isOwn(Pos.board[to])) appendQuietOrCapture(to);
+        if (!isOwn(Pos.board[to])) appendQuietOrCapture<Scored>(to);
     }
 }
 
@@ -149,18 +182,38 @@ constexpr PawnRule PawnRules[2] = {
     {-1, 6, 1, 0, -9, 7, 3, 2},
 };
 
+template <bool Scored>
+inline void promotion(int32_t to, uint8_t pieceType, uint8_t flags) {
+    const int32_t from = GenSquare;
+    append<Scored>(to, flags, pieceType, [=] {
+        return history(from, to) + OrderValue[Pos.board[to]] + OrderValue[pieceType] - OrderValue[Pawn] + QueenOrder;
+    });
+}
+
+template <bool Scored>
+inline void promotions(int32_t to, uint8_t captureFlag) {
+    const uint8_t flags = captureFlag | FlagPromotion;
+    promotion<Scored>(to, Queen, flags);
+    promotion<Scored>(to, Rook, flags);
+    promotion<Scored>(to, Bishop, flags);
+    promotion<Scored>(to, Knight, flags);
+}
+
+template <bool Scored>
 inline void pawnCapture(const PawnRule& rule, int32_t to, int32_t rank) {
     const PieceCode victim = Pos.board[to];
     if (victim == Empty || (victim & 8) == Pos.sideToMove) return;
-    if (rank == rule.promotionRank) addPromotions(to, FlagCapture);
-    else appendCapture(to, victim);
+    if (rank == rule.promotionRank) promotions<Scored>(to, FlagCapture);
+    else appendCapture<Scored>(to, victim);
 }
 
+template <bool Scored>
 inline void pawnEnPassant(const PawnRule& rule, int32_t file, int32_t rank) {
     const int32_t e = Pos.epFile;
     if (e >= 0 && rank == rule.enPassantRank && (e == file - 1 || e == file + 1)) {
+        const int32_t from = GenSquare;
         const int32_t to = e * 8 + rule.enPassantTargetRank;
-        append(to, FlagEnPassant, 0, history(GenSquare, to) + QueenOrder);
+        append<Scored>(to, FlagEnPassant, 0, [=] { return history(from, to) + QueenOrder; });
     }
 }
 
@@ -182,7 +235,7 @@ inline void addRayCaptures(int32_t firstRay, int32_t lastRay, uint64_t captures)
         const uint64_t hit = captures & Attacks.ray[d][GenSquare];
         if (hit != 0) {
             const int32_t t = lowestSquare(hit);
-            appendCapture(t, Pos.board[t]);
+            appendCapture<true>(t, Pos.board[t]);
             captures ^= hit;
         }
     }
@@ -194,7 +247,7 @@ inline void addStepCaptures(const StepTargets& targets, uint64_t reach, uint64_t
     const uint8_t* square = targets.square[from];
     for (int32_t i = 0, n = targets.count[from]; i < n; ++i) {
         const int32_t to = square[i];
-        if (enemy & squareBit(to)) appendCapture(to, Pos.board[to]);
+        if (enemy & squareBit(to)) appendCapture<true>(to, Pos.board[to]);
     }
 }
 
@@ -204,10 +257,10 @@ void addPawnTacticalMoves() {
     const int32_t file = from >> 3;
     const int32_t rank = from & 7;
     if (rank == rule.lastRank) return;
-    if (rank == rule.promotionRank && Pos.board[from + rule.forward] == Empty) addPromotions(from + rule.forward, 0);
-    if (file > 0) pawnCapture(rule, from + rule.captureLower, rank);
-    if (file < 7) pawnCapture(rule, from + rule.captureHigher, rank);
-    pawnEnPassant(rule, file, rank);
+    if (rank == rule.promotionRank && Pos.board[from + rule.forward] == Empty) promotions<true>(from + rule.forward, 0);
+    if (file > 0) pawnCapture<true>(rule, from + rule.captureLower, rank);
+    if (file < 7) pawnCapture<true>(rule, from + rule.captureHigher, rank);
+    pawnEnPassant<true>(rule, file, rank);
 }
 
 constexpr uint64_t FileA = 0xFFull;
@@ -267,68 +320,55 @@ void addKillerBonus() {
     }
 }
 
-void addStep(int32_t step) {
-    const int32_t to = GenSquare + step;
+namespace {
+
+template <bool Scored>
+inline void step(int32_t delta) {
+    const int32_t to = GenSquare + delta;
     if (isOwn(Pos.board[to])) return;
-    appendQuietOrCapture(to);
+    appendQuietOrCapture<Scored>(to);
 }
 
-void addRay(int32_t step, uint8_t mask) {
+template <bool Scored>
+inline void ray(int32_t delta, uint8_t mask) {
     if (EdgeFlags[GenSquare] & mask) return;
     int32_t t = GenSquare;
     for (;;) {
-        t += step;
+        t += delta;
         const PieceCode target = Pos.board[t];
         if (target == Empty) {
-            append(t, 0, 0, history(GenSquare, t));
+            appendQuiet<Scored>(t);
             if (EdgeFlags[t] & mask) return;
             continue;
         }
-        if ((target & 8) != Pos.sideToMove) appendCapture(t, target);
+        if ((target & 8) != Pos.sideToMove) appendCapture<Scored>(t, target);
         return;
     }
 }
 
-void addPromotion(int32_t to, uint8_t pieceType, uint8_t flags) {
-    append(to, flags, pieceType,
-           history(GenSquare, to) + OrderValue[Pos.board[to]] + OrderValue[pieceType] - OrderValue[Pawn] +
-               QueenOrder);
-}
-
-void addPromotions(int32_t to, uint8_t captureFlag) {
-    const uint8_t flags = captureFlag | FlagPromotion;
-    addPromotion(to, Queen, flags);
-    addPromotion(to, Rook, flags);
-    addPromotion(to, Bishop, flags);
-    addPromotion(to, Knight, flags);
-}
-
-void genKingMoves() {
-    addSteps(KingTargets);
+template <bool Scored>
+inline void kingMoves() {
+    addSteps<Scored>(KingTargets);
     const int32_t colour = Pos.sideToMove >> 3;
     if (GenSquare != (colour == 0 ? 32 : 39)) return;
     const PieceCode rook = PieceCode(Pos.sideToMove | Rook);
     const Side opponent = Pos.sideToMove ^ 8;
-    tryCastle(CastleRules[colour][0], rook, opponent);
-    tryCastle(CastleRules[colour][1], rook, opponent);
+    tryCastle<Scored>(CastleRules[colour][0], rook, opponent);
+    tryCastle<Scored>(CastleRules[colour][1], rook, opponent);
 }
 
-void genQueenMoves() {
-    for (const Step& step : DiagonalSteps) addRay(step.delta, step.mask);
-    for (const Step& step : OrthogonalSteps) addRay(step.delta, step.mask);
+template <bool Scored>
+inline void diagonalMoves() {
+    for (const Step& s : DiagonalSteps) ray<Scored>(s.delta, s.mask);
 }
 
-void genKnightMoves() { addSteps(KnightTargets); }
-
-void genBishopMoves() {
-    for (const Step& step : DiagonalSteps) addRay(step.delta, step.mask);
+template <bool Scored>
+inline void orthogonalMoves() {
+    for (const Step& s : OrthogonalSteps) ray<Scored>(s.delta, s.mask);
 }
 
-void genRookMoves() {
-    for (const Step& step : OrthogonalSteps) addRay(step.delta, step.mask);
-}
-
-void genPawnMoves() {
+template <bool Scored>
+inline void pawnMoves() {
     const PawnRule& rule = PawnRules[Pos.sideToMove >> 3];
     const int32_t from = GenSquare;
     const int32_t file = from >> 3;
@@ -339,19 +379,36 @@ void genPawnMoves() {
     if (Pos.board[one] == Empty) {
         if (rank == rule.doublePushRank) {
             const int32_t two = one + rule.forward;
-            if (Pos.board[two] == Empty) append(two, FlagDoublePush, 0, history(from, two));
-            append(one, 0, 0, history(from, one));
+            if (Pos.board[two] == Empty) appendQuiet<Scored>(two, FlagDoublePush);
+            appendQuiet<Scored>(one);
         } else if (rank == rule.promotionRank) {
-            addPromotions(one, 0);
+            promotions<Scored>(one, 0);
         } else {
-            append(one, 0, 0, history(from, one));
+            appendQuiet<Scored>(one);
         }
     }
 
-    if (file > 0) pawnCapture(rule, from + rule.captureLower, rank);
-    if (file < 7) pawnCapture(rule, from + rule.captureHigher, rank);
-    pawnEnPassant(rule, file, rank);
+    if (file > 0) pawnCapture<Scored>(rule, from + rule.captureLower, rank);
+    if (file < 7) pawnCapture<Scored>(rule, from + rule.captureHigher, rank);
+    pawnEnPassant<Scored>(rule, file, rank);
 }
+
+} // namespace
+
+void addStep(int32_t delta) { step<true>(delta); }
+void addRay(int32_t delta, uint8_t mask) { ray<true>(delta, mask); }
+void addPromotion(int32_t to, uint8_t pieceType, uint8_t flags) { promotion<true>(to, pieceType, flags); }
+void addPromotions(int32_t to, uint8_t captureFlag) { promotions<true>(to, captureFlag); }
+
+void genKingMoves() { kingMoves<true>(); }
+void genQueenMoves() {
+    diagonalMoves<true>();
+    orthogonalMoves<true>();
+}
+void genKnightMoves() { addSteps<true>(KnightTargets); }
+void genBishopMoves() { diagonalMoves<true>(); }
+void genRookMoves() { orthogonalMoves<true>(); }
+void genPawnMoves() { pawnMoves<true>(); }
 
 void installGenerators() {
     UsePopCountInstruction = processorHasPopCount();
@@ -371,6 +428,25 @@ void generateMoves() {
     forEachSquare(generatingPieces(Pos.sideToMove), [](int32_t s) {
         GenSquare = s;
         GeneratorTable[Pos.board[s] & 7]();
+    });
+    GenSquare = 64;
+}
+
+void generatePerftMoves() {
+    prepareList();
+    forEachSquare(generatingPieces(Pos.sideToMove), [](int32_t s) {
+        GenSquare = s;
+        switch (Pos.board[s] & 7) {
+        case King: kingMoves<false>(); break;
+        case Queen:
+            diagonalMoves<false>();
+            orthogonalMoves<false>();
+            break;
+        case Knight: addSteps<false>(KnightTargets); break;
+        case Bishop: diagonalMoves<false>(); break;
+        case Rook: orthogonalMoves<false>(); break;
+        default: pawnMoves<false>(); break;
+        }
     });
     GenSquare = 64;
 }

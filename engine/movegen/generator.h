@@ -14,6 +14,10 @@ extern int32_t GenSquare;
 
 void installGenerators();
 void generateMoves();
+// generateMoves' list with from, to, flags and promotion of every entry, in the same order and with the
+// same drops at the stack's end, but no scores: the entries' score fields are left as they were. For
+// perft, which never orders moves.
+void generatePerftMoves();
 
 // Set by installGenerators when the processor has a population count instruction; countMoves then
 // uses it.

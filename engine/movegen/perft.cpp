@@ -44,24 +44,32 @@ uint64_t riskySquares() {
 }
 
 // Makes the entry and says whether it is legal, testing the king only when the move may have exposed
-// it; every move is made and unmade all the same.
+// it; every move is made and unmade all the same. Nothing in perft reads the ply's moveIndex, so only
+// the full test writes it.
 inline bool makeChecked(int32_t index, uint64_t risky) {
     const Move& move = MoveStack[index];
     if ((risky & squareBit(move.from)) || (move.flags & FullCheckTestMask)) return makeLegal(index);
-    Pos.plies[Pos.ply].moveIndex = index;
     makeMoveInline(move);
     return true;
 }
 
 uint64_t countLeaves(int32_t depth) {
     const int32_t base = MoveCount;
-    generateMoves();
+    generatePerftMoves();
     const int32_t end = MoveCount;
     const uint64_t risky = riskySquares();
     uint64_t leaves = 0;
-    for (int32_t i = base; i < end; ++i) {
-        if (makeChecked(i, risky)) leaves += depth <= 1 ? 1 : countLeaves(depth - 1);
-        unmakeMoveInline(MoveStack[i]);
+    // The last ply has a loop of its own, with no call on the path of a move that needs no king test.
+    if (depth <= 1) {
+        for (int32_t i = base; i < end; ++i) {
+            leaves += makeChecked(i, risky);
+            unmakeMoveInline(MoveStack[i]);
+        }
+    } else {
+        for (int32_t i = base; i < end; ++i) {
+            if (makeChecked(i, risky)) leaves += countLeaves(depth - 1);
+            unmakeMoveInline(MoveStack[i]);
+        }
     }
     MoveCount = base;
     return leaves;
