@@ -78,26 +78,10 @@ inline void makeMoveInline(const Move& move) {
     // one exclusive or moves the bit; a move onto its own square leaves that square in the empty set.
     if (f != t) Pos.pieceBits[m] ^= squareBit(f) | squareBit(t);
 
-    switch (flags & SpecialKindMask) {
-    case FlagEnPassant: {
-        const int32_t e = (t & 0x38) | (f & 7);
-        const PieceCode p = m ^ 8;
-        Pos.board[e] = Empty;
-        removeFromDerived(p, e);
-        setBit(Pos.pieceBits[Empty], e);
-        break;
-    }
-    case FlagDoublePush:
-        Pos.epFile = f >> 3;
-        break;
-    case FlagPromotion: {
-        removeFromDerived(m, t);
-        const PieceCode n = PieceCode((m & 8) | promotion);
-        Pos.board[t] = n;
-        addToDerived(n, t);
-        break;
-    }
-    case 0:
+    // Most moves are of no special kind: one test for them, then the kinds by frequency. A mix of the
+    // kind bits is none of them.
+    const uint8_t kind = flags & SpecialKindMask;
+    if (kind == 0) [[likely]] {
         if ((m & 7) == King) {
             const uint8_t castle = flags & CastleMask;
             if (isSingleCastle(castle)) {
@@ -107,9 +91,19 @@ inline void makeMoveInline(const Move& move) {
             if (Pos.sideToMove == White) Pos.whiteKing = t;
             else Pos.blackKing = t;
         }
-        break;
-    default:
-        break;
+    } else if (kind == FlagDoublePush) {
+        Pos.epFile = f >> 3;
+    } else if (kind == FlagPromotion) {
+        removeFromDerived(m, t);
+        const PieceCode n = PieceCode((m & 8) | promotion);
+        Pos.board[t] = n;
+        addToDerived(n, t);
+    } else if (kind == FlagEnPassant) {
+        const int32_t e = (t & 0x38) | (f & 7);
+        const PieceCode p = m ^ 8;
+        Pos.board[e] = Empty;
+        removeFromDerived(p, e);
+        setBit(Pos.pieceBits[Empty], e);
     }
 
     Pos.castling &= CastlingMask[t] & CastlingMask[f];
@@ -136,23 +130,8 @@ inline void unmakeMoveInline(const Move& move) {
     if (f != t) Pos.pieceBits[m] ^= squareBit(f) | squareBit(t);
     else clearBit(Pos.pieceBits[m], t);
 
-    switch (flags & SpecialKindMask) {
-    case FlagEnPassant: {
-        const int32_t e = (t & 0x38) | (f & 7);
-        const PieceCode p = m ^ 8;
-        Pos.board[e] = p;
-        addToDerived(p, e);
-        clearBit(Pos.pieceBits[Empty], e);
-        break;
-    }
-    case FlagPromotion: {
-        removeFromDerived(m, f);
-        const PieceCode n = PieceCode((m & 8) | Pawn);
-        Pos.board[f] = n;
-        addToDerived(n, f);
-        break;
-    }
-    case 0:
+    const uint8_t kind = flags & SpecialKindMask;
+    if (kind == 0) [[likely]] {
         if ((m & 7) == King) {
             const uint8_t castle = flags & CastleMask;
             if (isSingleCastle(castle)) {
@@ -162,9 +141,17 @@ inline void unmakeMoveInline(const Move& move) {
             if (Pos.sideToMove == Black) Pos.whiteKing = f;
             else Pos.blackKing = f;
         }
-        break;
-    default:
-        break;
+    } else if (kind == FlagPromotion) {
+        removeFromDerived(m, f);
+        const PieceCode n = PieceCode((m & 8) | Pawn);
+        Pos.board[f] = n;
+        addToDerived(n, f);
+    } else if (kind == FlagEnPassant) {
+        const int32_t e = (t & 0x38) | (f & 7);
+        const PieceCode p = m ^ 8;
+        Pos.board[e] = p;
+        addToDerived(p, e);
+        clearBit(Pos.pieceBits[Empty], e);
     }
 
     Pos.epFile = record.savedEpFile;
