@@ -54,7 +54,7 @@ inline void shiftPiece(PieceCode code, int32_t from, int32_t to) {
 
 // Both routines read everything they need from the move and the board before their first store, so
 // that no load waits behind the stores to the board and the bitboards.
-inline void makeMoveInline(const Move& move) {
+[[gnu::always_inline]] inline void makeMoveInline(const Move& move) {
     using namespace make_move_detail;
     const int32_t f = move.from;
     const int32_t t = move.to;
@@ -72,11 +72,24 @@ inline void makeMoveInline(const Move& move) {
     Pos.board[t] = m;
     Pos.board[f] = Empty;
     // An empty destination takes its bit out of the empty set here; its count drifts until unmakeMove.
-    removeFromDerived(captured, t);
-    setBit(Pos.pieceBits[Empty], f);
-    // The mover's set holds from and not to (to was just cleared if the mover's code stood there), so
-    // one exclusive or moves the bit; a move onto its own square leaves that square in the empty set.
-    if (f != t) Pos.pieceBits[m] ^= squareBit(f) | squareBit(t);
+    // For a piece that moves (from and to differ, and from held a piece), the mover's set holds from and
+    // not to, once a capture has taken to out of the captured code's set; so one exclusive or moves the
+    // mover's bit, and for a move to an empty square another one swaps from and to in the empty set.
+    const uint64_t both = squareBit(f) | squareBit(t);
+    if (f == t || m == Empty) [[unlikely]] {
+        removeFromDerived(captured, t);
+        setBit(Pos.pieceBits[Empty], f);
+        clearBit(Pos.pieceBits[m], f);
+        setBit(Pos.pieceBits[m], t);
+    } else if (captured == Empty) {
+        Pos.pieceCount[Empty] -= 1;
+        Pos.pieceBits[Empty] ^= both;
+        Pos.pieceBits[m] ^= both;
+    } else {
+        removeFromDerived(captured, t);
+        setBit(Pos.pieceBits[Empty], f);
+        Pos.pieceBits[m] ^= both;
+    }
 
     // Most moves are of no special kind: one test for them, then the kinds by frequency. A mix of the
     // kind bits is none of them.
@@ -111,7 +124,7 @@ inline void makeMoveInline(const Move& move) {
     Pos.ply += 1;
 }
 
-inline void unmakeMoveInline(const Move& move) {
+[[gnu::always_inline]] inline void unmakeMoveInline(const Move& move) {
     using namespace make_move_detail;
     const int32_t f = move.from;
     const int32_t t = move.to;
@@ -123,12 +136,22 @@ inline void unmakeMoveInline(const Move& move) {
 
     Pos.board[f] = m;
     Pos.board[t] = captured;
-    addToDerived(captured, t);
-    clearBit(Pos.pieceBits[Empty], f);
-    // The mover's set holds to and not from, as makeMove left it; for a move onto its own square
-    // (m is the captured code then) the square ends up out of the set, as setting and clearing it would.
-    if (f != t) Pos.pieceBits[m] ^= squareBit(f) | squareBit(t);
-    else clearBit(Pos.pieceBits[m], t);
+    // The exclusive ors of makeMove once more, for a piece that moved; anything else takes the long way.
+    const uint64_t both = squareBit(f) | squareBit(t);
+    if (f == t || m == Empty) [[unlikely]] {
+        addToDerived(captured, t);
+        clearBit(Pos.pieceBits[Empty], f);
+        setBit(Pos.pieceBits[m], f);
+        clearBit(Pos.pieceBits[m], t);
+    } else if (captured == Empty) {
+        Pos.pieceCount[Empty] += 1;
+        Pos.pieceBits[Empty] ^= both;
+        Pos.pieceBits[m] ^= both;
+    } else {
+        addToDerived(captured, t);
+        clearBit(Pos.pieceBits[Empty], f);
+        Pos.pieceBits[m] ^= both;
+    }
 
     const uint8_t kind = flags & SpecialKindMask;
     if (kind == 0) [[likely]] {

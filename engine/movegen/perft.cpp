@@ -9,7 +9,7 @@
 namespace {
 
 // Makes the entry and says whether it left the mover's king safe; the caller unmakes it.
-inline bool makeLegal(int32_t index) {
+[[gnu::always_inline]] inline bool makeLegal(int32_t index) {
     Pos.plies[Pos.ply].moveIndex = index;
     makeMoveInline(MoveStack[index]);
     const int32_t moverKing = Pos.sideToMove == White ? Pos.blackKing : Pos.whiteKing;
@@ -46,7 +46,7 @@ uint64_t riskySquares() {
 // Makes the entry and says whether it is legal, testing the king only when the move may have exposed
 // it; every move is made and unmade all the same. Nothing in perft reads the ply's moveIndex, so only
 // the full test writes it.
-inline bool makeChecked(int32_t index, uint64_t risky) {
+[[gnu::always_inline]] inline bool makeChecked(int32_t index, uint64_t risky) {
     const Move& move = MoveStack[index];
     if ((risky & squareBit(move.from)) || (move.flags & FullCheckTestMask)) return makeLegal(index);
     makeMoveInline(move);
