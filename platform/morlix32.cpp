@@ -6,6 +6,10 @@
 namespace {
 std::atomic<MorlixNotificationHandler> registeredHandler{nullptr};
 std::atomic<void*> registeredContext{nullptr};
+#if !defined(_WIN32)
+std::atomic<MorlixTickCounter> registeredCounter{nullptr};
+std::atomic<void*> counterContext{nullptr};
+#endif
 } // namespace
 
 void morlixSetNotificationHandler(MorlixNotificationHandler handler, void* context) {
@@ -20,7 +24,14 @@ int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record
 }
 
 #if !defined(_WIN32)
+void morlixSetTickCounter(MorlixTickCounter counter, void* context) {
+    counterContext.store(context);
+    registeredCounter.store(counter);
+}
+
 uint32_t GetTickCount(void) {
+    const MorlixTickCounter counter = registeredCounter.load();
+    if (counter != nullptr) return counter(counterContext.load());
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const uint64_t milliseconds = uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;

@@ -19,5 +19,10 @@ __attribute__((visibility("default"))) int32_t Func3(int32_t code, int32_t hostP
 // Monotonic milliseconds, cut to 32 bits. On Windows the tick counter is KERNEL32's own.
 #if !defined(_WIN32)
 __attribute__((visibility("default"))) uint32_t GetTickCount(void);
+
+// Replaces the tick counter with the program's own (null restores the real clock); the bench uses it
+// for a clock that advances by one tick per read, so that its searches do not depend on the machine.
+using MorlixTickCounter = uint32_t (*)(void* context);
+__attribute__((visibility("default"))) void morlixSetTickCounter(MorlixTickCounter counter, void* context);
 #endif
 }

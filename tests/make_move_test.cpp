@@ -136,3 +136,17 @@ TEST(MakeUnmake, EffectsOfEachKind) {
         EXPECT_EQ(differenceFrom(before), "");
     }
 }
+
+// A host's game record may hold a move onto its own square: making it leaves the square empty, with the
+// bitboards, counts and material agreeing with the board.
+TEST(MakeUnmake, AMoveOntoItsOwnSquareEmptiesIt) {
+    for (const char* move : {"e2e2", "d1d1", "e1e1"}) {
+        SCOPED_TRACE(move);
+        loadFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+        MoveStack[0] = moveOf(move, 0);
+        Pos.plies[0].moveIndex = 0;
+        makeMove(MoveStack[0]);
+        EXPECT_EQ(Pos.board[sq(move)], Empty);
+        EXPECT_EQ(derivedStateMismatch(), "");
+    }
+}

@@ -1,6 +1,7 @@
 // korvane_test_host.exe: drives Korvane.eng as the host application does. It loads the module (beside
 // this program, or the path given) with LoadLibrary, binds the fifteen entries with GetProcAddress,
-// receives notifications through the host library stand-in and runs the shared scenario.
+// receives notifications through the host library stand-in and runs the shared scenario, or with
+// --time a fixed-depth speed run.
 #include "platform/morlix32.h"
 #include "windows/scenario/scenario.h"
 
@@ -49,7 +50,10 @@ std::string moduleBesideExecutable() {
 int main(int argc, char** argv) {
     // Plain line ends, so the output compares byte for byte with the Linux host's.
     _setmode(_fileno(stdout), _O_BINARY);
-    const std::string path = argc > 1 ? argv[1] : moduleBesideExecutable();
+    // --time [module]: the speed run instead of the scenario.
+    const bool timing = argc > 1 && std::string(argv[1]) == "--time";
+    const int pathArgument = timing ? 2 : 1;
+    const std::string path = argc > pathArgument ? argv[pathArgument] : moduleBesideExecutable();
     const HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
         std::fprintf(stderr, "korvane_test_host: cannot load %s: error %lu\n", path.c_str(),
@@ -61,7 +65,8 @@ int main(int argc, char** argv) {
         FreeLibrary(module);
         return 1;
     }
-    runScenario(eng, morlixSetNotificationHandler, stdout);
+    if (timing) runTimingRun(eng, morlixSetNotificationHandler, stdout);
+    else runScenario(eng, morlixSetNotificationHandler, stdout);
     std::fflush(stdout);
     FreeLibrary(module);
     return 0;

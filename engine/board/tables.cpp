@@ -1,5 +1,11 @@
 #include "board/tables.h"
 
+#include "board/bitboards.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 uint8_t RanksAboveMask[64];
 uint8_t RanksBelowMask[64];
 uint8_t BitCount[256];
@@ -15,4 +21,13 @@ void initTables() {
         for (int32_t bits = v; bits != 0; bits >>= 1) count = uint8_t(count + (bits & 1));
         BitCount[v] = count;
     }
+}
+
+bool processorHasPopCount() {
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned int a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) != 0 && (c & bit_POPCNT) != 0;
+#else
+    return false;
+#endif
 }

@@ -1,10 +1,9 @@
 #include "eval/evaluate.h"
 
+#include "board/bitboards.h"
 #include "board/position.h"
 #include "board/tables.h"
 #include "movegen/generator.h"
-
-#include <bit>
 
 namespace {
 
@@ -15,18 +14,6 @@ constexpr int32_t MobilityWeight = 10;
 
 inline uint8_t whiteFile(int32_t file) { return fileByte(Pos.pieceBits[Pawn], file); }
 inline uint8_t blackFile(int32_t file) { return fileByte(Pos.pieceBits[Black | Pawn], file); }
-
-// Calls visit for every set bit, in increasing square order, one 32-bit half at a time.
-template <typename Visit>
-inline void forEachSquare(uint64_t bits, Visit visit) {
-    for (int32_t half = 0; half < 2; ++half) {
-        uint32_t word = uint32_t(bits >> (32 * half));
-        while (word != 0) {
-            visit(half * 32 + std::countr_zero(word));
-            word &= word - 1;
-        }
-    }
-}
 
 } // namespace
 
@@ -54,10 +41,24 @@ int32_t isBackwardBlackPawn(int32_t s) {
     return 1;
 }
 
-int32_t evaluate(int32_t base) {
-    int32_t score = Pos.material;
-    uint64_t whiteCandidates = Pos.pieceBits[Pawn];
-    uint64_t blackCandidates = Pos.pieceBits[Black | Pawn];
+namespace {
+
+// The pawn terms depend on the two pawn bitboards alone, so they are kept for the pawn structures seen
+// lately; an entry is used only when both bitboards match. A table of zeros is already right: no pawns
+// score nothing.
+struct PawnEntry {
+    uint64_t white;
+    uint64_t black;
+    int32_t score;
+};
+constexpr int32_t PawnCacheBits = 12;
+PawnEntry PawnCache[1 << PawnCacheBits];
+
+// White's pawn terms minus black's.
+int32_t pawnStructure(uint64_t whitePawns, uint64_t blackPawns) {
+    int32_t score = 0;
+    uint64_t whiteCandidates = whitePawns;
+    uint64_t blackCandidates = blackPawns;
 
     for (int32_t file = 0; file < 8; ++file) {
         const int32_t whiteCount = BitCount[whiteFile(file)];
@@ -81,17 +82,33 @@ int32_t evaluate(int32_t base) {
     forEachSquare(blackCandidates, [&](int32_t s) {
         if (isBackwardBlackPawn(s)) score += BackwardPawnPenalty;
     });
+    return score;
+}
+
+} // namespace
+
+int32_t evaluate(int32_t base) {
+    const uint64_t whitePawns = Pos.pieceBits[Pawn];
+    const uint64_t blackPawns = Pos.pieceBits[Black | Pawn];
+    const uint32_t mixed = uint32_t(whitePawns) * 0x9E3779B1u ^ uint32_t(whitePawns >> 32) * 0x85EBCA77u ^
+                           uint32_t(blackPawns) * 0xC2B2AE3Du ^ uint32_t(blackPawns >> 32) * 0x27D4EB2Fu;
+    PawnEntry& entry = PawnCache[mixed >> (32 - PawnCacheBits)];
+    if (entry.white != whitePawns || entry.black != blackPawns) {
+        entry.white = whitePawns;
+        entry.black = blackPawns;
+        entry.score = pawnStructure(whitePawns, blackPawns);
+    }
+    int32_t score = Pos.material + entry.score;
 
     if (Pos.sideToMove == Black) score = -score;
 
-    // Mobility: the side to move's list is the caller's; the other side's is generated on the same
-    // position with only the side flipped, and thrown away.
+    // Mobility: the side to move's list is the caller's; the other side's is counted on the same
+    // position with only the side flipped, as many as the stack above the list would have taken.
     const int32_t end = MoveCount;
     const int32_t own = end - base;
     Pos.sideToMove ^= 8;
-    generateMoves();
+    int32_t opponent = countMoves();
     Pos.sideToMove ^= 8;
-    const int32_t opponent = MoveCount - end;
-    MoveCount = end;
+    if (opponent > MoveStackSize - end) opponent = MoveStackSize - end;
     return score + MobilityWeight * own - MobilityWeight * opponent;
 }

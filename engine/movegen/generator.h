@@ -14,6 +14,20 @@ extern int32_t GenSquare;
 
 void installGenerators();
 void generateMoves();
+// generateMoves' list with from, to, flags and promotion of every entry, in the same order and with the
+// same drops at the stack's end, but no scores: the entries' score fields are left as they were. For
+// perft, which never orders moves.
+void generatePerftMoves();
+
+// Set by installGenerators when the processor has a population count instruction; countMoves then
+// uses it.
+extern bool UsePopCountInstruction;
+
+// The number of entries generateMoves would write for the side to move on an empty stack.
+int32_t countMoves();
+// Writes only the entries of generateMoves' list that capture, promote or take en passant, in the same
+// order and with the same scores; the caller makes sure the whole list would have fitted the stack.
+void generateTacticalMoves();
 
 // The append routines the generators share; all take the from-square from GenSquare.
 void addKillerBonus();

@@ -1,6 +1,7 @@
 #include "search/alpha_beta.h"
 
 #include "board/make_move.h"
+#include "board/make_move_inline.h"
 #include "eval/evaluate.h"
 #include "interface/engine_state.h"
 #include "interface/platform.h"
@@ -54,18 +55,56 @@ struct LoopEnd {
 
 // The move loop both nodes share: select, mark, make, search the child, unmake, until a cutoff, a stop
 // or the end of the list. best and alpha are the node's own and are raised in place.
+// Lists up to this long are put in order once their first move has not cut off.
+constexpr int32_t OrderedListLimit = 128;
+
+// The unsearched entries that pass the flag filter, by descending score, equal scores in list order:
+// the order in which selectNext would pick them. Returns how many there are.
+inline int32_t orderRemaining(int32_t base, int32_t end, uint8_t requiredFlags, int16_t* order) {
+    int32_t scores[OrderedListLimit];
+    int32_t n = 0;
+    for (int32_t i = base; i < end; ++i) {
+        const Move& entry = MoveStack[i];
+        if (entry.score <= SearchedMark || (requiredFlags != 0 && (entry.flags & requiredFlags) == 0)) continue;
+        int32_t j = n++;
+        for (; j > 0 && scores[j - 1] < entry.score; --j) {
+            scores[j] = scores[j - 1];
+            order[j] = order[j - 1];
+        }
+        scores[j] = entry.score;
+        order[j] = int16_t(i);
+    }
+    return n;
+}
+
+// The move loop both nodes share: select, mark, make, search the child, unmake, until a cutoff, a stop
+// or the end of the list. best and alpha are the node's own and are raised in place. The first move is
+// selected by a scan, as most nodes that cut off do so there; the rest follow one ordering of the list.
 template <typename SearchChild>
 inline LoopEnd searchMoves(int32_t base, int32_t end, uint8_t requiredFlags, int32_t& best, int32_t& alpha,
                            int32_t beta, SearchChild searchChild) {
-    for (;;) {
-        const int32_t i = selectNext(base, end, requiredFlags);
-        if (i < 0) return {-1, false};
+    int16_t order[OrderedListLimit];
+    int32_t ordered = -1; // entries in order, -1 while selecting by scan
+    int32_t next = 0;
+    for (int32_t picks = 0;; ++picks) {
+        int32_t i;
+        if (ordered >= 0) {
+            if (next == ordered) return {-1, false};
+            i = order[next++];
+        } else if (picks == 1 && end - base <= OrderedListLimit) {
+            ordered = orderRemaining(base, end, requiredFlags, order);
+            if (ordered == 0) return {-1, false};
+            i = order[next++];
+        } else {
+            i = selectNext(base, end, requiredFlags);
+            if (i < 0) return {-1, false};
+        }
         Move& entry = MoveStack[i];
         entry.score = SearchedMark;
         Pos.plies[Pos.ply].moveIndex = i;
-        makeMove(entry);
+        makeMoveInline(entry);
         const int32_t v = searchChild();
-        unmakeMove(entry);
+        unmakeMoveInline(entry);
         if (v > best) {
             best = v;
             if (v >= beta) return {i, false};
@@ -142,9 +181,23 @@ int32_t quiesce(int32_t alpha, int32_t beta) {
     if (enemyKingAttacked()) return MateValue - Pos.ply;
     const bool checked = inCheck();
 
+    // Outside check only the tactical entries are searched: when the whole list fits the stack, only
+    // those are written, once the evaluation has not cut off, and the stack is taken up to where the
+    // whole list would have ended. listEnd < 0 while they are not written yet.
     const int32_t base = MoveCount;
-    generateMoves();
-    const int32_t end = MoveCount;
+    int32_t listEnd = -1;
+    if (checked) {
+        generateMoves();
+        listEnd = MoveCount;
+    } else {
+        const int32_t total = countMoves();
+        if (total <= MoveStackSize - base) {
+            MoveCount = base + total;
+        } else {
+            generateMoves();
+            listEnd = MoveCount;
+        }
+    }
     int32_t best = Pos.ply - (MateValue - 1);
 
     if (!checked) {
@@ -159,7 +212,14 @@ int32_t quiesce(int32_t alpha, int32_t beta) {
     }
 
     if (Pos.ply <= MaxSearchPly) {
-        const LoopEnd loop = searchMoves(base, end, checked ? 0 : TacticalMask, best, alpha, beta,
+        if (listEnd < 0) {
+            const int32_t end = MoveCount;
+            MoveCount = base;
+            generateTacticalMoves();
+            listEnd = MoveCount;
+            MoveCount = end;
+        }
+        const LoopEnd loop = searchMoves(base, listEnd, checked ? 0 : TacticalMask, best, alpha, beta,
                                          [&] { return -quiesce(-beta, -alpha); });
         if (!loop.stopped) {
             if (deadlinePassed()) storeFlag(EngineState.stopRequested, 1);

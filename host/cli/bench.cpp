@@ -8,7 +8,9 @@
 #include "interface/entry_points.h"
 #include "interface/host_records.h"
 #include "interface/notify.h"
+#include "movegen/ordering.h"
 #include "platform/morlix32.h"
+#include "search/root_search.h"
 #include "search/search_state.h"
 
 #include <chrono>
@@ -37,11 +39,63 @@ const BenchPosition BenchPositions[] = {
     {"8/k7/3p4/p2P1p2/P2P1P2/8/8/K7 w - - 0 1", 10},
 };
 
-int32_t keepBestMove(void* context, int32_t code, int32_t hostParam1, int32_t hostParam2, void* record) {
-    if (code == NOTIFY_BEST_MOVE)
-        *static_cast<Notification*>(context) =
-            decodeNotification(code, hostParam1, hostParam2, static_cast<const uint8_t*>(record));
+// FNV-1a over everything the searches show: each notification with its record fields, each clock read
+// in its place among them, and the history and killer tables after each search. Any change in the
+// engine's behaviour changes it, not only a change in the node count.
+struct Signature {
+    uint64_t value = 14695981039346656037ull;
+    void add(uint64_t word) {
+        for (int i = 0; i < 8; ++i) {
+            value ^= (word >> (8 * i)) & 0xFF;
+            value *= 1099511628211ull;
+        }
+    }
+    void add(const HostMoveBytes& move) { add(uint64_t(move.from) | move.to << 8 | move.flags << 16 | uint64_t(move.promotion) << 24); }
+    void add(const Move& move) {
+        add(HostMoveBytes{move.from, move.to, move.flags, move.promotion});
+        add(uint64_t(uint32_t(move.score)));
+    }
+};
+
+struct BenchObserver {
+    Notification lastBest;
+    Signature signature;
+    uint32_t ticks = 0; // the bench's clock: one tick per read
+};
+
+int32_t observeNotification(void* context, int32_t code, int32_t hostParam1, int32_t hostParam2, void* record) {
+    BenchObserver& observer = *static_cast<BenchObserver*>(context);
+    const Notification n = decodeNotification(code, hostParam1, hostParam2, static_cast<const uint8_t*>(record));
+    if (code == NOTIFY_BEST_MOVE) observer.lastBest = n;
+    Signature& s = observer.signature;
+    s.add(0x4E);
+    s.add(uint64_t(uint32_t(n.code)));
+    s.add(uint64_t(uint32_t(n.hostParam1)) | uint64_t(uint32_t(n.hostParam2)) << 32);
+    s.add(uint64_t(uint32_t(n.depth)) | uint64_t(uint32_t(n.depthWord2)) << 32);
+    s.add(uint64_t(uint32_t(n.rootMoveNumber)) | uint64_t(uint32_t(n.rootMoveCount)) << 32);
+    s.add(n.rootMove);
+    s.add(uint64_t(n.reportWord) | uint64_t(uint32_t(n.lineLength)) << 32);
+    s.add(n.line);
+    s.add(uint64_t(n.elapsedSeconds));
+    s.add(uint64_t(uint32_t(n.scoreValue)) | uint64_t(uint32_t(n.scoreKind)) << 32);
     return 0;
+}
+
+uint32_t readBenchClock(void* context) {
+    BenchObserver& observer = *static_cast<BenchObserver*>(context);
+    observer.signature.add(0x43);
+    return ++observer.ticks;
+}
+
+void addSearchTables(Signature& s) {
+    for (const auto& row : HistoryTable)
+        for (uint8_t entry : row) s.add(entry);
+    for (const auto& pair : KillerMoves) {
+        s.add(pair[0]);
+        s.add(pair[1]);
+    }
+    for (const auto& slots : RootKillers)
+        for (const Move& slot : slots) s.add(slot);
 }
 
 } // namespace
@@ -55,8 +109,9 @@ int runBench(const std::vector<std::string>& args) {
 
     std::vector<uint8_t> best(HostRecord::BestMove::MinimumLength), current(HostRecord::CurrentMove::MinimumLength),
         depthRecord(HostRecord::Depth::MinimumLength);
-    Notification lastBest;
-    morlixSetNotificationHandler(keepBestMove, &lastBest);
+    BenchObserver observer;
+    morlixSetNotificationHandler(observeNotification, &observer);
+    morlixSetTickCounter(readBenchClock, &observer);
 
     uint64_t totalNodes = 0;
     double totalSeconds = 0;
@@ -69,23 +124,27 @@ int runBench(const std::vector<std::string>& args) {
         record.setFixedDepth(depth);
         // A fresh engine for every position, so that no history carries over from the one before.
         Eng1(best.data(), current.data(), depthRecord.data(), 0, nullptr);
-        lastBest = Notification{};
+        observer.lastBest = Notification{};
+        observer.ticks = 0;
         const uint64_t nodesBefore = SearchNodes;
         const auto start = std::chrono::steady_clock::now();
         Eng9(record.data());
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         Eng2();
+        addSearchTables(observer.signature);
         const uint64_t nodes = SearchNodes - nodesBefore;
         totalNodes += nodes;
         totalSeconds += seconds;
         std::printf("%2d/%d  depth %2d  %-6s %10llu nodes %7.0f ms %9.0f nps  %s\n", ++index, count, int(depth),
-                    moveText(lastBest.line).c_str(), static_cast<unsigned long long>(nodes), seconds * 1000,
+                    moveText(observer.lastBest.line).c_str(), static_cast<unsigned long long>(nodes), seconds * 1000,
                     seconds > 0 ? double(nodes) / seconds : 0.0, position.fen);
     }
     morlixSetNotificationHandler(nullptr, nullptr);
+    morlixSetTickCounter(nullptr, nullptr);
     std::printf("===========================\n");
     std::printf("Total time (ms) : %.0f\n", totalSeconds * 1000);
     std::printf("Nodes searched  : %llu\n", static_cast<unsigned long long>(totalNodes));
     std::printf("Nodes/second    : %.0f\n", totalSeconds > 0 ? double(totalNodes) / totalSeconds : 0.0);
+    std::printf("Signature       : %016llx\n", static_cast<unsigned long long>(observer.signature.value));
     return 0;
 }

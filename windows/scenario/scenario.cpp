@@ -176,3 +176,39 @@ void runScenario(const EngineEntries& eng, RegisterSink registerSink, std::FILE*
     std::fprintf(out, "Eng2 again %d\n", int(eng.eng2()));
     registerSink(nullptr, nullptr);
 }
+
+namespace {
+
+int32_t countNotification(void* context, int32_t, int32_t, int32_t, void*) {
+    *static_cast<long*>(context) += 1;
+    return 0;
+}
+
+const Think TimedThinks[] = {
+    {"initial position", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", {}, 6},
+    {"middlegame", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -", {}, 4},
+    {"tactics", "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - -", {}, 5},
+    {"rook endgame", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", {}, 7},
+};
+
+} // namespace
+
+void runTimingRun(const EngineEntries& eng, RegisterSink registerSink, std::FILE* out) {
+    Records records;
+    long notifications = 0;
+    registerSink(countNotification, &notifications);
+    eng.eng1(records.best.data(), records.current.data(), records.depth.data(), 0, nullptr);
+    long total = 0;
+    for (const Think& think : TimedThinks) {
+        fillGame(records.game.data(), think);
+        const auto start = std::chrono::steady_clock::now();
+        eng.eng9(records.game.data());
+        const long milliseconds = long(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        total += milliseconds;
+        std::fprintf(out, "%-18s depth %d  %6ld ms\n", think.name, int(think.depth), milliseconds);
+    }
+    std::fprintf(out, "total %ld ms, %ld notifications\n", total, notifications);
+    eng.eng2();
+    registerSink(nullptr, nullptr);
+}

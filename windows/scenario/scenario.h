@@ -17,3 +17,7 @@ using RegisterSink = void (*)(ScenarioSink sink, void* context);
 // Runs the scenario on the bound entries and prints its lines to out. A think call slow enough for the
 // engine's 500 ms rules to change what it reports is named on stderr, since the two outputs may then differ.
 void runScenario(const EngineEntries& eng, RegisterSink registerSink, std::FILE* out);
+
+// Searches a few positions to fixed depths and prints each one's time and the total: a speed run, not a
+// test. The entries must not be initialised yet.
+void runTimingRun(const EngineEntries& eng, RegisterSink registerSink, std::FILE* out);
