@@ -7,12 +7,16 @@
 //   listing must be the legal moves of the position the harness expects: the new one, or the old one
 //   when the front end said "position not changed" (and it must say so exactly when the position is
 //   bad);
-// - every line is followed by a marker (an unknown command) that splits the output by command;
-// - each search the front end starts answers with one bestmove, legal in its position, and its info
-//   lines name legal moves. With KORVANE_FUZZ_ONE_BESTMOVE_PER_GO=1 in the environment, every `go`
-//   must also start a search: none may be refused because another one is running.
-// With KORVANE_FUZZ_RAW_GO=1 the numbers of `go` reach the front end as they are (huge clocks and
-// move times included; only perft depths are clamped) and every `go` is followed by `stop`.
+// - every line is followed by a marker (an unknown command) that splits the reader's output by
+//   command; searches and perfts run one after another on the worker thread, so their lines form a
+//   stream of jobs, each ended by its bestmove or its perft total (or the note that it was stopped);
+// - every `go` that is not refused for a bad perft depth starts exactly one job: a search answers
+//   with one bestmove, legal in its position, and its info lines name legal moves; a perft lists only
+//   legal moves.
+// In raw mode the numbers of `go` reach the front end as they are (huge and negative clocks and move
+// times included; only perft depths are clamped) and every `go` is followed by `stop`. An input whose
+// first line is `#raw` runs in raw mode (that line is not sent), and KORVANE_FUZZ_RAW_GO=1 in the
+// environment puts every input in raw mode.
 #include "host/chess/game_record.h"
 #include "host/uci/uci.h"
 
@@ -36,7 +40,7 @@ constexpr size_t MaxLines = 24;
 constexpr int MaxGoLines = 8;
 const std::string Marker = "zzfuzzmark";
 
-bool oneBestmovePerGo = false;
+bool alwaysRaw = false;
 bool rawGo = false;
 
 std::string sessionText;
@@ -118,16 +122,53 @@ struct Sent {
     std::set<std::string> legal;    // Perft and Go: the legal moves where it runs
 };
 
-// A line the search thread writes rather than the command reader.
-bool fromSearch(const std::string& line) {
+// A perft line: a move and the count below it.
+bool isPerftCount(const std::string& line) {
+    const size_t colon = line.find(": ");
+    return (colon == 4 || colon == 5) && colon + 2 < line.size() &&
+           std::all_of(line.begin() + long(colon) + 2, line.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool endsPerft(const std::string& line) {
+    return startsWith(line, "Nodes searched: ") || startsWith(line, "info string perft stopped");
+}
+
+// A line the worker thread writes rather than the command reader.
+bool fromWorker(const std::string& line) {
     return startsWith(line, "bestmove") || startsWith(line, "info depth") || startsWith(line, "info currmove") ||
-           startsWith(line, "info string the engine");
+           startsWith(line, "info string the engine") || line.empty() || isPerftCount(line) || endsPerft(line);
+}
+
+bool isPerftJob(const std::vector<std::string>& job) { return endsPerft(job.back()); }
+
+// A perft job: every listed move is legal; a perft that ran to its end lists every legal move once and
+// totals their counts; a depth-1 perft counts 1 below each move.
+void checkPerftLines(const std::vector<std::string>& lines, const std::set<std::string>& legal, bool depthOne,
+                     size_t command) {
+    const std::string where = " (command " + std::to_string(command) + ")";
+    std::set<std::string> listed;
+    uint64_t total = 0;
+    for (const std::string& l : lines) {
+        if (!isPerftCount(l)) continue;
+        const size_t colon = l.find(": ");
+        const std::string move = l.substr(0, colon);
+        if (!legal.count(move)) fail("perft lists an illegal move: " + l + where);
+        if (!listed.insert(move).second) fail("perft lists a move twice: " + l + where);
+        const uint64_t count = std::stoull(l.substr(colon + 2));
+        if (depthOne && count != 1) fail("depth-1 perft counts more than 1: " + l + where);
+        total += count;
+    }
+    if (startsWith(lines.back(), "Nodes searched: ")) {
+        if (listed != legal) fail("perft listing differs from the legal moves" + where);
+        if (lines.back() != "Nodes searched: " + std::to_string(total)) fail("perft total is not the sum" + where);
+    }
 }
 
 void checkSearchLines(const std::vector<std::string>& lines, const std::set<std::string>& legal) {
     for (const std::string& line : lines) {
         const std::vector<std::string> tokens = splitTokens(line);
         if (startsWith(line, "info string the engine's move")) fail("engine reported an illegal move: " + line);
+        if (isPerftCount(line) || line.empty()) fail("perft line inside a search: " + line);
         if (startsWith(line, "info currmove") && (tokens.size() < 3 || !legal.count(tokens[2])))
             fail("currmove not legal: " + line);
         const auto pv = std::find(tokens.begin(), tokens.end(), "pv");
@@ -147,10 +188,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::fprintf(stderr, "uci fuzzer: cannot load %s: %s\n", KORVANE_MODULE_PATH, dlerror());
         std::abort();
     }
-    const char* flag = std::getenv("KORVANE_FUZZ_ONE_BESTMOVE_PER_GO");
-    oneBestmovePerGo = flag != nullptr && std::string(flag) == "1";
     const char* raw = std::getenv("KORVANE_FUZZ_RAW_GO");
-    rawGo = raw != nullptr && std::string(raw) == "1";
+    alwaysRaw = raw != nullptr && std::string(raw) == "1";
     return 0;
 }
 
@@ -168,6 +207,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream lines(input);
     std::string line;
     int goLines = 0;
+    rawGo = alwaysRaw;
+    if (startsWith(input, "#raw\n")) {
+        rawGo = true;
+        std::getline(lines, line);
+    }
     for (size_t n = 0; n < MaxLines && std::getline(lines, line); ++n) {
         if (line.find(Marker) != std::string::npos) continue;
         const std::vector<std::string> tokens = splitTokens(line);
@@ -226,14 +270,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     outputText = out.str();
     if (result != 0) fail("runUci returned " + std::to_string(result));
 
-    // Split the output: the search thread's lines by search, the reader's by marker.
-    std::vector<std::vector<std::string>> searches(1);
+    // Split the output: the worker's lines by job, the reader's by marker.
+    std::vector<std::vector<std::string>> jobs(1);
     std::vector<std::vector<std::string>> segments(1);
     std::istringstream output(outputText);
     while (std::getline(output, line)) {
-        if (fromSearch(line)) {
-            searches.back().push_back(line);
-            if (startsWith(line, "bestmove")) searches.emplace_back();
+        if (fromWorker(line)) {
+            jobs.back().push_back(line);
+            if (startsWith(line, "bestmove") || endsPerft(line)) jobs.emplace_back();
         } else if (startsWith(line, "info string unknown command '" + Marker)) {
             const std::string expected = "info string unknown command '" + Marker + std::to_string(segments.size() - 1) + "' ignored";
             if (line != expected) fail("marker out of order: " + line);
@@ -242,12 +286,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             segments.back().push_back(line);
         }
     }
-    if (!searches.back().empty()) fail("search lines after the last bestmove");
-    searches.pop_back();
+    if (!jobs.back().empty()) fail("worker lines after the last bestmove or perft total");
+    jobs.pop_back();
     // The reader may stop early (quit); every command it read left its marker.
     if (segments.size() - 1 > sent.size()) fail("more markers than commands");
 
-    size_t search = 0;
+    size_t job = 0;
     for (size_t k = 0; k + 1 < segments.size(); ++k) {
         const std::vector<std::string>& segment = segments[k];
         const Sent& what = sent[k];
@@ -258,33 +302,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (what.kind == Kind::Position && has("position not changed") != what.refused)
             fail(what.refused ? "bad position accepted (command " + std::to_string(k) + ")"
                               : "good position refused (command " + std::to_string(k) + ")");
-        if (what.kind == Kind::Perft) {
-            std::set<std::string> listed;
-            for (const std::string& l : segment) {
-                const size_t colon = l.find(": 1");
-                if ((colon == 4 || colon == 5) && colon + 3 == l.size()) listed.insert(l.substr(0, colon));
-            }
-            if (listed != what.legal) {
-                std::string expected;
-                for (const std::string& m : what.legal) expected += " " + m;
-                fail("perft listing differs from the expected moves" + expected + " (command " + std::to_string(k) + ")");
-            }
-            if (!has("Nodes searched: " + std::to_string(what.legal.size())))
-                fail("perft total missing (command " + std::to_string(k) + ")");
-        }
-        if (what.kind == Kind::Go) {
-            // A perft runs on the reader's thread; `go perft` without a number is a search.
-            const bool perft = has("Nodes searched") || has("go perft needs a depth");
-            if (perft) continue;
-            if (has("go ignored")) {
-                if (oneBestmovePerGo) fail("go refused during a search (command " + std::to_string(k) + ")");
-                continue;
-            }
-            if (search >= searches.size()) fail("no bestmove for command " + std::to_string(k));
-            checkSearchLines(searches[search], what.legal);
-            ++search;
+        if (what.kind == Kind::Perft || what.kind == Kind::Go) {
+            // A go with a bad perft depth is refused; every other go starts one job, and so does the
+            // harness's perft.
+            if (what.kind == Kind::Go && has("go perft needs a depth")) continue;
+            if (job >= jobs.size()) fail("no bestmove or perft total for command " + std::to_string(k));
+            const std::vector<std::string>& jobLines = jobs[job++];
+            if (what.kind == Kind::Perft && !isPerftJob(jobLines))
+                fail("go perft 1 answered by a search (command " + std::to_string(k) + ")");
+            if (isPerftJob(jobLines)) checkPerftLines(jobLines, what.legal, what.kind == Kind::Perft, k);
+            else checkSearchLines(jobLines, what.legal);
         }
     }
-    if (search != searches.size()) fail("more bestmoves than searches started");
+    if (job != jobs.size()) fail("more jobs than commands that start one");
     return 0;
 }

@@ -6,8 +6,8 @@
 # Each run starts from the committed regression inputs (fuzz/corpus/TARGET), the seeds generated from
 # the shared EPD files (build-fuzz/seeds/TARGET) and what earlier runs kept (build-fuzz/corpus/TARGET).
 # A finding stops the run and fails the script; the input is left in build-fuzz/artifacts/TARGET.
-# Set KORVANE_FUZZ_ONE_BESTMOVE_PER_GO=1 to make uci_fuzzer also require a bestmove for every go, and
-# KORVANE_FUZZ_RAW_GO=1 to send the numbers of go unclamped (every go is then followed by stop).
+# Set KORVANE_FUZZ_RAW_GO=1 to make uci_fuzzer send the numbers of go unclamped in every input (every
+# go is then followed by stop); an input whose first line is #raw does so on its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
