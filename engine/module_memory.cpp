@@ -1,6 +1,7 @@
 // The memory routines the compiler may call from the engine's code (a struct copy, a loop that shifts
 // entries), defined inside Korvane.eng so that the module imports nothing from the C library: only
-// Func3 and GetTickCount. They are hidden, so the engine's calls bind to them and nothing else sees them.
+// Func3 and GetTickCount. Both the Linux and the Windows module link this file. In the Linux module they
+// are hidden, so the engine's calls bind to them and nothing else sees them.
 // This file is compiled without builtins, so these loops stay loops and never call themselves.
 #include <cstddef>
 
