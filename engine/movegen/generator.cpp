@@ -307,21 +307,6 @@ int32_t countPawnMoves(Side side, uint64_t empty, uint64_t enemy) {
     return count;
 }
 
-} // namespace
-
-void addKillerBonus() {
-    Move& entry = MoveStack[MoveCount];
-    const Move* killers = KillerMoves[Pos.ply];
-    if (entry.from == killers[0].from && entry.to == killers[0].to && entry.promotion == killers[0].promotion) {
-        entry.score += 2 * QueenOrder;
-    } else if (entry.from == killers[1].from && entry.to == killers[1].to &&
-               entry.promotion == killers[1].promotion) {
-        entry.score += QueenOrder;
-    }
-}
-
-namespace {
-
 template <bool Scored>
 inline void step(int32_t delta) {
     const int32_t to = GenSquare + delta;
@@ -394,11 +379,6 @@ inline void pawnMoves() {
 }
 
 } // namespace
-
-void addStep(int32_t delta) { step<true>(delta); }
-void addRay(int32_t delta, uint8_t mask) { ray<true>(delta, mask); }
-void addPromotion(int32_t to, uint8_t pieceType, uint8_t flags) { promotion<true>(to, pieceType, flags); }
-void addPromotions(int32_t to, uint8_t captureFlag) { promotions<true>(to, captureFlag); }
 
 void genKingMoves() { kingMoves<true>(); }
 void genQueenMoves() {

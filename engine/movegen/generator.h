@@ -29,12 +29,6 @@ int32_t countMoves();
 // order and with the same scores; the caller makes sure the whole list would have fitted the stack.
 void generateTacticalMoves();
 
-// The append routines the generators share; all take the from-square from GenSquare.
-void addKillerBonus();
-void addStep(int32_t step);
-void addRay(int32_t step, uint8_t mask);
-void addPromotion(int32_t to, uint8_t pieceType, uint8_t flags);
-void addPromotions(int32_t to, uint8_t captureFlag);
 
 void genKingMoves();
 void genQueenMoves();
