@@ -16,6 +16,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 "$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j2
 
+# The Linux packages, amd64 and arm64: built, unpacked and run (arm64 under qemu-aarch64-static).
+"$root/scripts/test-package.sh"
+
 # The Windows Korvane.eng: cross-built with MinGW-w64, its tables checked, and the scenario run under
 # Wine compared with the Linux module's output.
 "$root/scripts/test-windows.sh"

@@ -260,7 +260,7 @@ std::string longGame(int plies) {
 std::vector<Script> scripts() {
     return {
         {"handshake",
-         {send("uci"), expect("^id name Korvane$"), expect("^id author Edrin Vaskolt$"),
+         {send("uci"), expect("^id name Korvane " KORVANE_VERSION "$"), expect("^id author Edrin Vaskolt$"),
           expect("^option name Move Overhead type spin default * min 0 max *$"),
           expect("^option name Clock type combo default Host var Host var Engine$"), expect("^uciok$"),
           send("isready"), expect("^readyok$")}},
@@ -337,7 +337,8 @@ std::vector<Script> scripts() {
           send("go wtime 60 btime 60"), expect("^bestmove ", 2000)}},
         {"a single legal move is played at once",
          {send("position fen 1r5k/8/8/8/8/8/8/K7 w - - 0 1"), send("go wtime 100000 btime 100000"),
-          expect("^info string only one legal move"), expect("^bestmove a1a2$", 2000)}},
+          expect("^info string only one legal move"), expect("^info depth 1 score * pv a1a2$"),
+          expect("^bestmove a1a2$", 2000)}},
         // A clock that overflowed the host's arithmetic was taken for no time at all and answered at once.
         {"huge and negative times",
          {send("position startpos"), send("go movetime -9223372036854775808"), expect("^bestmove "),

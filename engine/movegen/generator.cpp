@@ -456,7 +456,12 @@ int32_t countMovesWith() {
 
 } // namespace
 
+// Only x86 has the instruction form; elsewhere (ARM) the portable count is the one compiled.
+#if defined(__i386__) || defined(__x86_64__)
 int32_t countMoves() { return UsePopCountInstruction ? countMovesWith<true>() : countMovesWith<false>(); }
+#else
+int32_t countMoves() { return countMovesWith<false>(); }
+#endif
 
 void generateTacticalMoves() {
     prepareList();

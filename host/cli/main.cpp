@@ -24,7 +24,8 @@ void printUsage() {
               "                       check an EPD file of published perft counts\n"
               "  uci                  speak UCI on standard input and output (as korvane-uci does)\n"
               "  bench [--depth N]    search a fixed set of positions (each at its own depth unless --depth);\n"
-              "                       the total node count signs the search");
+              "                       the total node count signs the search\n"
+              "  --version            print the version");
 }
 
 int runInfo(const std::string& modulePath) {
@@ -38,7 +39,7 @@ int runInfo(const std::string& modulePath) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string modulePath = moduleBesideExecutable();
+    std::string modulePath = defaultModulePath();
     if (args.size() >= 2 && args[0] == "--module") {
         modulePath = args[1];
         args.erase(args.begin(), args.begin() + 2);
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
         if (command == "perft-suite") return runPerftSuite(rest);
         if (command == "bench") return runBench(rest);
         if (command == "uci") return runUci(std::cin, std::cout, modulePath);
+        if (command == "--version") {
+            std::printf("korvane %s\n", KORVANE_VERSION);
+            return 0;
+        }
         if (command == "help" || command == "--help" || command == "-h") {
             printUsage();
             return 0;

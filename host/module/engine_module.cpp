@@ -140,6 +140,8 @@ std::string moduleBesideExecutable() {
     return (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "Korvane.eng";
 }
 
+std::string defaultModulePath() { return moduleBesideExecutable(); }
+
 #else
 
 std::string moduleBesideExecutable() {
@@ -149,6 +151,20 @@ std::string moduleBesideExecutable() {
     std::string exe(buffer.data(), size_t(length));
     const size_t slash = exe.rfind('/');
     return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/Korvane.eng";
+}
+
+std::string defaultModulePath() {
+    const std::string beside = moduleBesideExecutable();
+#if defined(KORVANE_MODULE_DIR_FROM_PROGRAM)
+    // An installed program finds the module in the installation's private folder, by a path relative
+    // to its own folder, so that a moved or unpacked installation keeps working.
+    if (access(beside.c_str(), F_OK) != 0) {
+        const std::string installed =
+            beside.substr(0, beside.rfind('/') + 1) + KORVANE_MODULE_DIR_FROM_PROGRAM "/Korvane.eng";
+        if (access(installed.c_str(), F_OK) == 0) return installed;
+    }
+#endif
+    return beside;
 }
 
 #endif

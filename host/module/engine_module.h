@@ -42,6 +42,9 @@ private:
 
 // Korvane.eng beside the running executable.
 std::string moduleBesideExecutable();
+// Where a program looks for Korvane.eng without --module: beside itself; failing that, on Linux, in the
+// private folder of the installation it belongs to (lib/korvane/ beside its bin/ or games/).
+std::string defaultModulePath();
 
 #if defined(_WIN32)
 // Paths and messages are UTF-8 on Windows too: EngineModule takes its path as UTF-8, and the program's

@@ -199,7 +199,8 @@ bool Session::dispatch(const std::vector<std::string>& tokens, size_t at) {
 }
 
 void Session::handleUci() {
-    out_.line(std::string("id name ") + eng_.eng7());
+    // The program's version tells releases apart in rating lists and PGN headers.
+    out_.line(std::string("id name ") + eng_.eng7() + " " + KORVANE_VERSION);
     out_.line(std::string("id author ") + eng_.eng6());
     out_.line("option name Move Overhead type spin default " + std::to_string(uci::DefaultMoveOverheadMs) +
               " min 0 max " + std::to_string(uci::MaxMoveOverheadMs));
@@ -302,14 +303,12 @@ void Session::handleGo(const std::vector<std::string>& tokens, size_t at) {
         Search{game_.current, chess::GameRecord(game_), {}, {}, 0, false, {}, {}, byClock});
     search->plan = uci::planSearch(planned, black, moveOverheadMs_, clockRule_);
     const uci::SearchPlan& plan = search->plan;
-    // Against the clock a forced move needs no search.
-    if (plan.hardMs && !plan.untilStop && !go.depth) {
-        const std::vector<chess::Move> legal = game_.current.legalMoves();
-        if (legal.size() == 1) {
-            out_.info("only one legal move; played without a search");
-            out_.line("bestmove " + chess::moveToUci(legal.front()));
-            return;
-        }
+    // Against the clock a forced move is searched to depth 1 only: well under a millisecond, and the
+    // GUI still gets its info line with a score. The clock's watchdog stays.
+    if (plan.hardMs && !plan.untilStop && !go.depth && game_.current.legalMoves().size() == 1) {
+        out_.info("only one legal move; searched to depth 1 only");
+        search->plan.timeMode = 2;
+        search->plan.fixedDepth = 1;
     }
     search->record.setTimeMode(plan.timeMode);
     search->record.setRemainingSeconds(plan.remainingSeconds);
