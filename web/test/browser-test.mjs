@@ -64,7 +64,12 @@ try {
   const clockText = () => page.evaluate(() => [...document.querySelectorAll('.clock')].map((c) => c.textContent).join(' | '));
   console.log(`clocks at the start: ${await clockText()}`);
 
+  // The centre of a square; the board redraws its squares when it turns, so wait for them.
   const square = async (name) => {
+    await waitFor(page, `the square ${name}`, (n) => {
+      const rect = document.querySelector(`#board rect[data-square="${n}"]`);
+      return rect && rect.getBoundingClientRect().width > 0;
+    }, 5000, name);
     const box = await (await page.$(`#board rect[data-square="${name}"]`)).boundingBox();
     return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
   };
@@ -133,6 +138,29 @@ try {
     await page.screenshot({ path: screenshot });
     console.log(`screenshot: ${screenshot}`);
   }
+
+  // Set up from FEN, promote to a knight through the dialog, copy the FEN, flip the board.
+  await page.$eval('#fen', (input) => { input.value = '8/P6k/8/8/8/8/7P/K7 w - - 0 1'; });
+  await page.select('#control', 'd2');
+  await page.click('#setup');
+  await waitFor(page, 'the set-up position', () => window.korvanePage.fen() === '8/P6k/8/8/8/8/7P/K7 w - - 0 1' &&
+    window.korvanePage.playerToMove(), 10000);
+  for (const name of ['a7', 'a8']) {
+    const at = await square(name);
+    await page.mouse.click(at.x, at.y);
+  }
+  await waitFor(page, 'the promotion dialog', () => document.querySelector('#board rect[data-piece="wn"]'), 5000);
+  const knight = await (await page.$('#board rect[data-piece="wn"]')).boundingBox();
+  await page.mouse.click(knight.x + knight.width / 2, knight.y + knight.height / 2);
+  await waitFor(page, "the promotion and Korvane's reply", () => window.korvanePage.history().length === 2, 20000);
+  const promoted = await page.evaluate(() => window.korvanePage.history());
+  console.log(`set up 8/P6k/8/8/8/8/7P/K7 w: ${promoted.join(' ')}`);
+  if (promoted[0] !== 'a8=N') fault(`the promotion was ${promoted[0]}, not a8=N`);
+  await page.click('#copy-fen');
+  const copied = await page.$eval('#export', (area) => area.value);
+  if (copied !== (await page.evaluate(() => window.korvanePage.fen()))) fault(`Copy FEN gave '${copied}'`);
+  await page.click('#flip');
+  await waitFor(page, 'the flipped board', () => document.getElementById('clock-bottom').dataset.side === 'b', 5000);
 } catch (error) {
   if (!faults.length) fault(String(error && error.stack || error));
 } finally {
