@@ -9,6 +9,8 @@ command -v em++ >/dev/null || missing+=(emscripten)
 [ -d /usr/share/nodejs/acorn ] || missing+=(node-acorn)
 command -v cmake >/dev/null || missing+=(cmake)
 command -v make >/dev/null || missing+=(make)
+# A machine without Node gets Debian's (with its npm); one that has Node keeps it and its npm.
+command -v node >/dev/null || missing+=(nodejs npm)
 [ "${1:-}" = "--browser" ] && { command -v chromium >/dev/null || missing+=(chromium); }
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"

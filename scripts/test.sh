@@ -16,6 +16,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 "$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j2
 
+# The web build: its bench, korvane-uci's sessions against its worker under Node, the page in Chromium.
+"$root/scripts/test-web.sh" "$root/build"
+
 # The Windows Korvane.eng: cross-built with MinGW-w64, its tables checked, and the scenario run under
 # Wine compared with the Linux module's output.
 "$root/scripts/test-windows.sh"

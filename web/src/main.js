@@ -92,7 +92,8 @@ function render() {
 
 function renderClocks() {
   const whiteBottom = board.getOrientation() === COLOR.white;
-  const timed = !state.control.depth && state.mode === 'game';
+  // In analysis the game's clocks stand still.
+  const timed = !state.control.depth;
   for (const [id, white] of [['clock-bottom', whiteBottom], ['clock-top', !whiteBottom]]) {
     const side = white ? 'w' : 'b';
     const element = $(id);
@@ -100,7 +101,7 @@ function renderClocks() {
     element.querySelector('.clock-name').textContent = (white ? 'White' : 'Black') + (state.mode === 'game' ? (engineSide ? ' · Korvane' : ' · you') : '');
     element.querySelector('.clock-time').textContent = timed ? formatClock(state.clock[side]) : '–';
     element.dataset.side = side;
-    element.classList.toggle('running', timed && !state.over && game.turn() === side);
+    element.classList.toggle('running', timed && state.mode === 'game' && !state.over && game.turn() === side);
     element.classList.toggle('flagged', state.clock[side] <= 0 && timed);
   }
 }
