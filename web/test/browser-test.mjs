@@ -1,5 +1,6 @@
 // The page in headless Chromium: a short game against Korvane at 1+0 (moves by click and by drag), its
-// moves checked with chess.js, the clocks watched; then an analysis started and stopped; a screenshot.
+// moves checked with chess.js, the clocks watched, the PGN copied; then an analysis started and stopped;
+// a screenshot; then a position set up from FEN, a promotion chosen, the FEN copied, the board flipped.
 // Prints a transcript; exits 1 on any fault. The site is served from 127.0.0.1 with no special headers.
 //   node browser-test.mjs SITE_DIR SCREENSHOT.png
 import { Chess } from 'chess.js';
@@ -119,6 +120,11 @@ try {
   const moveList = await page.evaluate(() => [...document.querySelectorAll('#moves li')].map((li) => li.textContent).join(' | '));
   console.log(`move list on the page: ${moveList}`);
   if (await page.evaluate(() => document.getElementById('chart').dataset.points === '0')) fault('the score chart is empty');
+
+  await page.click('#copy-pgn');
+  const pgn = await page.$eval('#export', (area) => area.value);
+  if (!pgn.includes('[White "Player"]') || !pgn.includes(`1. ${referee.history()[0]} ${referee.history()[1]}`))
+    fault(`Copy PGN gave '${pgn}'`);
 
   await page.click('#analyse');
   await waitFor(page, 'three analysis lines', () => document.querySelectorAll('#lines li').length >= 3);
