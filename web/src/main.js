@@ -327,13 +327,21 @@ const exportText = async (text) => {
   }
 };
 $('copy-pgn').onclick = () => {
+  game.setHeader('Event', state.mode === 'game' ? 'Game against Korvane' : 'Analysis with Korvane');
+  game.setHeader('Date', new Date().toISOString().slice(0, 10).replaceAll('-', '.'));
   game.setHeader('White', state.playerWhite ? 'Player' : 'Korvane');
   game.setHeader('Black', state.playerWhite ? 'Korvane' : 'Player');
+  if (!state.control.depth) game.setHeader('TimeControl', `${state.control.baseMs / 1000}+${state.control.incMs / 1000}`);
+  if (state.over) {
+    const result = state.over.startsWith('Draw') ? '1/2-1/2' : state.over.startsWith('White wins') || state.over.startsWith('Black loses') ? '1-0' : '0-1';
+    game.setHeader('Result', result);
+  }
   exportText(game.pgn());
 };
 $('copy-fen').onclick = () => exportText(game.fen());
 
 engine.onInfo = showThinking;
+engine.onError = (text) => setStatus(`The engine stopped: ${text}`);
 engine.onReady = () => {
   if (engineReady) return;
   engineReady = true;

@@ -7,6 +7,8 @@ export class UciClient {
     this.pending = [];
     this.onInfo = () => {};
     this.onReady = () => {};
+    this.onError = () => {};
+    this.worker.onerror = (event) => this.onError(event.message || 'the worker failed');
     this.worker.onmessage = (event) => this.receive(String(event.data));
     this.send('uci');
     this.send('isready');
@@ -37,6 +39,7 @@ export class UciClient {
   receive(line) {
     const tokens = line.split(/\s+/);
     if (tokens[0] === 'readyok') this.onReady();
+    else if (line.startsWith('info string engine error')) this.onError(line.slice(12));
     else if (tokens[0] === 'bestmove') {
       const search = this.pending.shift();
       if (search) search.resolve(search.cancelled ? null : tokens[1]);

@@ -65,14 +65,16 @@ try {
   const clockText = () => page.evaluate(() => [...document.querySelectorAll('.clock')].map((c) => c.textContent).join(' | '));
   console.log(`clocks at the start: ${await clockText()}`);
 
-  // The centre of a square; the board redraws its squares when it turns, so wait for them.
+  // The centre of a square, read in one go: the board redraws its squares when it turns.
   const square = async (name) => {
     await waitFor(page, `the square ${name}`, (n) => {
       const rect = document.querySelector(`#board rect[data-square="${n}"]`);
       return rect && rect.getBoundingClientRect().width > 0;
     }, 5000, name);
-    const box = await (await page.$(`#board rect[data-square="${name}"]`)).boundingBox();
-    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+    return page.evaluate((n) => {
+      const box = document.querySelector(`#board rect[data-square="${n}"]`).getBoundingClientRect();
+      return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+    }, name);
   };
   const referee = new Chess();
   const playerMoves = ['e2e4', 'g1f3', 'f1c4', 'd2d3', 'b1c3', 'c1e3'];
@@ -151,13 +153,17 @@ try {
   await page.click('#setup');
   await waitFor(page, 'the set-up position', () => window.korvanePage.fen() === '8/P6k/8/8/8/8/7P/K7 w - - 0 1' &&
     window.korvanePage.playerToMove(), 10000);
+  await new Promise((resolve) => setTimeout(resolve, 500)); // the board's redraw
   for (const name of ['a7', 'a8']) {
     const at = await square(name);
     await page.mouse.click(at.x, at.y);
   }
   await waitFor(page, 'the promotion dialog', () => document.querySelector('#board rect[data-piece="wn"]'), 5000);
-  const knight = await (await page.$('#board rect[data-piece="wn"]')).boundingBox();
-  await page.mouse.click(knight.x + knight.width / 2, knight.y + knight.height / 2);
+  const knight = await page.evaluate(() => {
+    const box = document.querySelector('#board rect[data-piece="wn"]').getBoundingClientRect();
+    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+  });
+  await page.mouse.click(knight.x, knight.y);
   await waitFor(page, "the promotion and Korvane's reply", () => window.korvanePage.history().length === 2, 20000);
   const promoted = await page.evaluate(() => window.korvanePage.history());
   console.log(`set up 8/P6k/8/8/8/8/7P/K7 w: ${promoted.join(' ')}`);
