@@ -27,7 +27,7 @@ EM_JS(char*, webTakeLine, (), {
 EM_JS(int, webInputEnded, (), { return Module['korvaneEnded'] ? 1 : 0; });
 EM_ASYNC_JS(void, webWaitInput, (), { await new Promise(function(wake) { Module['korvaneWake'] = wake; }); });
 EM_ASYNC_JS(void, webYield, (), { await Module['korvaneYield'](); });
-EM_JS(void, webExit, (), { Module['korvaneExit'](); });
+EM_JS(void, webExit, (int status), { Module['korvaneExit'](status); });
 
 namespace {
 
@@ -158,6 +158,6 @@ EMSCRIPTEN_KEEPALIVE void korvaneMain() {
         else if (next == web::Next::Perft) runPerft();
     }
     web::endSession();
-    webExit();
+    webExit(web::failed() ? 1 : 0);
 }
 }

@@ -96,6 +96,7 @@ struct Session {
     bool hostStop = false;
     bool forceStop = false;
     bool stopping = false;
+    bool failed = false;
 };
 
 Session* session = nullptr;
@@ -257,11 +258,13 @@ void requestStop(bool force) {
 enum class Outcome { Done, Quit, Defer };
 
 // One command of a line; an unknown token is reported and skipped. While work runs, the commands that
-// wait for it (ucinewgame, position, go, quit) are deferred: `at` then names the token to resume from.
+// wait for it (ucinewgame, position, go, bench, quit) are deferred: `at` then names the token to resume
+// from.
 Outcome dispatch(const std::vector<std::string>& tokens, size_t& at, bool busy) {
     for (; at < tokens.size(); ++at) {
         const std::string& command = tokens[at];
-        if (busy && (command == "ucinewgame" || command == "position" || command == "go" || command == "quit"))
+        if (busy && (command == "ucinewgame" || command == "position" || command == "go" || command == "bench" ||
+                     command == "quit"))
             return Outcome::Defer;
         if (command == "uci") handleUci();
         else if (command == "isready") say("readyok");
@@ -342,10 +345,18 @@ Next handleNextLine() {
     const std::vector<std::string> tokens = splitTokens(s.input.front());
     s.input.pop_front();
     size_t at = 0;
-    if (dispatch(tokens, at, false) == Outcome::Quit) return Next::Quit;
-    const Next work = s.work;
-    return work;
+    try {
+        if (dispatch(tokens, at, false) == Outcome::Quit) return Next::Quit;
+    } catch (const std::exception& error) {
+        // As korvane-uci does with an error it has no answer for: say what, and end with status 1.
+        info(error.what());
+        s.failed = true;
+        return Next::Quit;
+    }
+    return s.work;
 }
+
+bool failed() { return session->failed; }
 
 uint8_t* beginSearch() {
     Session& s = *session;

@@ -20,8 +20,10 @@ void endInput();
 bool hasInput();
 bool inputEnded();
 
-// Handles the next input line when no work runs: what the main loop must do next.
+// Handles the next input line when no work runs: what the main loop must do next. Quit also follows
+// an error no command answers; failed() then says so.
 Next handleNextLine();
+bool failed();
 
 // A search: the record for Eng9, then the bestmove once Eng9 has returned.
 uint8_t* beginSearch();

@@ -1,5 +1,6 @@
 // Runs Korvane's UCI engine (korvane-engine.js, a factory from Emscripten) on the calling thread:
-// post() hands it lines of UCI, options.send receives every line it prints. The engine pauses its
+// post() hands it lines of UCI, options.send receives every line it prints, options.onExit the exit status
+// after quit (1 after an error). The engine pauses its
 // search every few milliseconds through options.yieldNow, so that lines posted meanwhile are read.
 // Shared by the Web Worker (korvane-worker.js) and the Node command line (node/korvane-uci.js).
 'use strict';

@@ -15,7 +15,7 @@ const engine = startKorvane(factory, {
   yieldNow: () => new Promise((resume) => setImmediate(resume)),
   // Node's fetch takes no file paths: the module is handed over read.
   wasmBinary: fs.readFileSync(path.join(engineDir, 'korvane-engine.wasm')),
-  onExit: () => process.exit(0),
+  onExit: (status) => process.exit(status),
   onAbort: (what) => {
     fs.writeSync(1, 'info string engine error: ' + what + '\n');
     process.exit(1);
