@@ -110,7 +110,11 @@ void startEngine() {
 }
 
 void handleUci() {
+#if defined(KORVANE_VERSION)
+    say(std::string("id name ") + Eng7() + " " + KORVANE_VERSION);
+#else
     say(std::string("id name ") + Eng7());
+#endif
     say(std::string("id author ") + Eng6());
     say("option name Move Overhead type spin default " + std::to_string(uci::DefaultMoveOverheadMs) + " min 0 max " +
         std::to_string(uci::MaxMoveOverheadMs));

@@ -9,8 +9,18 @@ const { startKorvane } = require('../korvane-port.js');
 const engineDir = path.resolve(process.argv[2] || path.join(__dirname, '..', '..', '..', 'build-web', 'site', 'engine'));
 const factory = require(path.join(engineDir, 'korvane-engine.js'));
 
+// A reader that has gone away (a closed pipe) ends the program, as it ends a GUI's engine.
+const send = (line) => {
+  try {
+    fs.writeSync(1, line + '\n');
+  } catch (error) {
+    if (error.code !== 'EPIPE') throw error;
+    process.exit(0);
+  }
+};
+
 const engine = startKorvane(factory, {
-  send: (line) => fs.writeSync(1, line + '\n'),
+  send,
   log: (text) => fs.writeSync(2, text + '\n'),
   yieldNow: () => new Promise((resume) => setImmediate(resume)),
   // Node's fetch takes no file paths: the module is handed over read.
