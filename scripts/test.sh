@@ -19,6 +19,9 @@ ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j2
 # The Linux packages, amd64 and arm64: built, unpacked and run (arm64 under qemu-aarch64-static).
 "$root/scripts/test-package.sh"
 
+# The web build: its bench, korvane-uci's sessions against its worker under Node, the page in Chromium.
+"$root/scripts/test-web.sh" "$root/build"
+
 # The Windows Korvane.eng: cross-built with MinGW-w64, its tables checked, and the scenario run under
 # Wine compared with the Linux module's output.
 "$root/scripts/test-windows.sh"
