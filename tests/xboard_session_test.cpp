@@ -337,8 +337,8 @@ std::vector<Script> scripts() {
           send("force"), send("setboard 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), send("go"), expect("^1/2-1/2 {Stalemate}$"),
           send("setboard 8/P6k/8/8/8/8/8/K7 w - - 0 1"), send("go"), expect("^move a7a8q$")}},
         {"ping during a search, then the move",
-         {send("new"), send("level 0 1 0"), send("time 6000"), send("otim 6000"), send("usermove e2e4"),
-          send("ping 3"), expect("^pong 3$", 1000), expect("^move ", 20000)}},
+         {send("ping 2"), expect("^pong 2$"), send("new"), send("level 0 1 0"), send("time 6000"), send("otim 6000"),
+          send("usermove e2e4"), send("ping 3"), expect("^pong 3$", 1000), expect("^move ", 20000)}},
         // With ten minutes on the clock the move would take 20 s; ? ends it as soon as depth 1 is done.
         {"? moves now",
          {send("new"), send("level 0 10 0"), send("time 60000"), send("otim 60000"), send("usermove e2e4"),
