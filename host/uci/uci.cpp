@@ -1,7 +1,5 @@
 #include "uci.h"
 
-#include "engine/interface/host_records.h"
-#include "engine/interface/notify.h"
 #include "host/chess/game_record.h"
 #include "host/module/engine_module.h"
 #include "host/module/notification.h"
@@ -10,16 +8,10 @@
 #include "xboard.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <chrono>
-#include <condition_variable>
 #include <istream>
-#include <memory>
-#include <mutex>
 #include <ostream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 namespace {
