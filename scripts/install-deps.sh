@@ -11,6 +11,10 @@ command -v nm >/dev/null || missing+=(binutils)
 [ -f /usr/include/gmock/gmock.h ] || missing+=(libgmock-dev)
 # The UCI front end's tests drive it through polyglot, as xboard does.
 [ -x /usr/games/polyglot ] || command -v polyglot >/dev/null || missing+=(polyglot)
+# ... and play a game in xboard itself, under Xvfb.
+[ -x /usr/games/xboard ] || missing+=(xboard)
+command -v xvfb-run >/dev/null || missing+=(xvfb)
+command -v xauth >/dev/null || missing+=(xauth)
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Plays a short match in xboard under Xvfb: korvane-uci (through polyglot, as xboard runs UCI engines)
-# against another engine, colours alternating. Prints each game's result and how it ended, the clock
+# Plays a short match in xboard under Xvfb: korvane-uci (through polyglot, as xboard runs UCI engines,
+# or natively in xboard's own protocol) against another engine, colours alternating. Prints each game's result and how it ended, the clock
 # korvane-uci had left at its moves 20, 40 and 60, the time its moves cost by the clock before them,
 # and the moves it played without a search; fails if
 # any game ended on an illegal move, a loss on time or an engine error.
-#   scripts/match.sh [GAMES] [TIME] [INCREMENT_SECONDS] [OPPONENT]
+#   scripts/match.sh [GAMES] [TIME] [INCREMENT_SECONDS] [OPPONENT] [MODE]
 #     TIME: minutes, or minutes:seconds (0:10 is ten seconds); default: 4 games, 1 minute + 1 s.
 #     OPPONENT: stockfish (at skill level 0, the default), or one of Debian's xboard engines:
 #     fairymax, hoichess, sjeng, phalanx.
+#     MODE: polyglot (the default: xboard -fUCI) or native (xboard starts korvane-uci as an xboard engine).
 #   KORVANE_BIN=DIR plays the korvane-uci in DIR instead of building this checkout;
 #   MATCH_OUT=DIR keeps the games, logs and summary in DIR instead of build/match/.
 set -euo pipefail
@@ -16,11 +17,17 @@ games=${1:-4}
 minutes=${2:-1}
 increment=${3:-1}
 opponent=${4:-stockfish}
+mode=${5:-polyglot}
+case "$mode" in
+  polyglot) protocol=(-fUCI) ;;
+  native) protocol=() ;;
+  *) echo "match: unknown mode '$mode' (polyglot or native)"; exit 2 ;;
+esac
 
 "$root/scripts/install-deps.sh"
 missing=()
 [ -x /usr/games/xboard ] || missing+=(xboard)
-[ -x /usr/games/polyglot ] || missing+=(polyglot)
+[ "$mode" = native ] || [ -x /usr/games/polyglot ] || missing+=(polyglot)
 [ -x "/usr/games/$opponent" ] || missing+=("$opponent")
 command -v xvfb-run >/dev/null || missing+=(xvfb xauth)
 if [ ${#missing[@]} -gt 0 ]; then
@@ -57,10 +64,12 @@ esac
 
 # xboard starts polyglot and the xboard engines by name; Debian puts them in /usr/games.
 PATH=/usr/games:$PATH xvfb-run -a xboard \
-  -fcp "$out/korvane-uci" -fd "$out" -fUCI "${second[@]}" \
+  -fcp "$out/korvane-uci" -fd "$out" "${protocol[@]}" "${second[@]}" \
   -defaultHashSize 16 -matchMode true -matchGames "$games" -tc "$minutes" -inc "$increment" \
   -saveGameFile "$out/games.pgn" -debugMode true -nameOfDebugFile "$out/xboard.log" \
-  -popupExitMessage false -popupMoveErrors false -soundProgram "" >"$out/xboard.out" 2>&1 || true
+  -popupExitMessage false -popupMoveErrors false -soundProgram "" -autoCallFlag true -animateMoving false -flashCount 0 \
+  -settingsFile "$out/xboardrc" -saveSettingsFile "$out/xboardrc" -saveSettingsOnExit false \
+  >"$out/xboard.out" 2>&1 || true
 
 [ -s "$out/games.pgn" ] || { echo "match: no games were saved; see $out/xboard.out"; exit 1; }
 
@@ -94,6 +103,28 @@ awk -v inc="$increment" '
       line = sprintf("clock %d-%d s: %d moves, median cost %d ms", band[i], band[i] + 1, j - i, cost[i + int((j - i - 1) / 2)])
       print line; print line >> summary
     }
+  }'
+# Over all moves: the median cost on the clock, and the median time from xboard's usermove (or go) to
+# korvane-uci's move in xboard's log, in ms.
+awk -v inc="$increment" '
+  / >first : new/ { have = 0 }
+  / >first : time [0-9-]+/ {
+    for (i = 1; i <= NF; ++i) if ($i == "time") ms = $(i + 1) * 10
+    if (have) print prev + inc * 1000 - ms
+    prev = ms; have = 1
+  }' "$out/xboard.log" | sort -n | awk -v summary="$out/summary.txt" '
+  { cost[NR] = $1 }
+  END {
+    line = sprintf("all moves: %d, median cost on the clock %d ms", NR, NR ? cost[int((NR + 1) / 2)] : 0)
+    print line; print line >> summary
+  }'
+awk '
+  / >first : (usermove|go)/ { asked = $1 }
+  / <first : move / { if (asked != "") print $1 - asked; asked = "" }' "$out/xboard.log" | sort -n | awk -v summary="$out/summary.txt" '
+  { wait[NR] = $1 }
+  END {
+    line = sprintf("median time from usermove to move in xboard'"'"'s log: %d ms", NR ? wait[int((NR + 1) / 2)] : 0)
+    print line; print line >> summary
   }'
 unsearched=$(grep -c "reported no move" "$out/from-korvane.log" || true)
 echo "moves played without a search: $unsearched" | tee -a "$out/summary.txt"

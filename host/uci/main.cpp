@@ -1,6 +1,6 @@
-// korvane-uci: Korvane for UCI GUIs and match tools. Loads Korvane.eng from beside this program (or
-// from the installation's own folder), or from the path given with --module, and speaks UCI on
-// standard input and output.
+// korvane-uci: Korvane for UCI and xboard GUIs and match tools. Loads Korvane.eng from beside this
+// program (or from the installation's own folder), or from the path given with --module, and speaks UCI
+// on standard input and output, or the xboard protocol when the first command is xboard.
 #include "host/module/engine_module.h"
 #include "uci.h"
 
@@ -16,7 +16,8 @@
 namespace {
 
 void printUsage(std::FILE* to) {
-    std::fprintf(to, "usage: korvane-uci [--module PATH]    speak UCI on standard input and output\n"
+    std::fprintf(to, "usage: korvane-uci [--module PATH]    speak UCI on standard input and output (the xboard\n"
+                     "                                      protocol when the first command is xboard)\n"
 #if defined(KORVANE_UCI_BENCH)
                      "       korvane-uci bench [--depth N]  search the fixed bench positions and print\n"
                      "                                      Nodes searched, Nodes/second and Signature\n"

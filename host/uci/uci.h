@@ -1,6 +1,7 @@
 // The UCI front end: loads Korvane.eng and speaks UCI on the given streams until `quit` or the end of
-// the input. Returns the process exit code. Only one front end may run in a process at a time, since
-// the host library delivers the engine's notifications to one handler.
+// the input; when the first command is `xboard`, the xboard protocol instead. Returns the process exit
+// code. Only one front end may run in a process at a time, since the host library delivers the engine's
+// notifications to one handler.
 #pragma once
 
 #include <iosfwd>

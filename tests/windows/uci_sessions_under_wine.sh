@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Packs the release folder from a Windows build's bin folder and runs the scripted UCI sessions of the
 # Linux front end against the korvane-uci.exe in it, under Wine; the session test also compares each
-# timing-free session's output with korvane-uci's, line for line:
-# uci_sessions_under_wine.sh SESSION_TEST PACKAGE_SCRIPT WINDOWS_BIN WORK_DIR
+# timing-free session's output with korvane-uci's, line for line. Further session tests (the xboard
+# sessions) run against the same program after it:
+# uci_sessions_under_wine.sh SESSION_TEST PACKAGE_SCRIPT WINDOWS_BIN WORK_DIR [SESSION_TEST...]
 set -euo pipefail
 session_test=$1 package=$2 windows_bin=$3 work=$4
+shift 4
+more_tests=("$@")
 prefix=$work/wine-prefix
 
-if [ ! -x "$session_test" ]; then
-  echo "uci_sessions_under_wine: $session_test is missing; build the Linux tree first (scripts/build.sh build)" >&2
-  exit 1
-fi
+for test in "$session_test" "${more_tests[@]}"; do
+  if [ ! -x "$test" ]; then
+    echo "uci_sessions_under_wine: $test is missing; build the Linux tree first (scripts/build.sh build)" >&2
+    exit 1
+  fi
+done
 wine=$(command -v wine) || { echo "uci_sessions_under_wine: wine is not installed" >&2; exit 1; }
 # Headless, quiet, and in a prefix of the build folder's own; a persistent server keeps each session's
 # start short. Only this prefix's server and programs are stopped at the end.
@@ -57,3 +62,6 @@ if [ $status -ne 1 ] || ! grep -q '^info string cannot load missing.eng: ' <<<"$
 fi
 
 KORVANE_UCI_COMMAND="$wine $front_end" "$session_test" --gtest_brief=1
+for test in "${more_tests[@]}"; do
+  KORVANE_UCI_COMMAND="$wine $front_end" "$test" --gtest_brief=1
+done
