@@ -298,7 +298,7 @@ std::vector<Script> scripts() {
     return {
         {"handshake and quiet commands",
          {send("protover 2"),
-          expect("^feature myname=\"Korvane 1\\.0\\.0\" setboard=1 usermove=1 ping=1 time=1 colors=0 sigint=0 sigterm=0 reuse=1 "
+          expect("^feature myname=\"Korvane 1.0.0\" setboard=1 usermove=1 ping=1 time=1 colors=0 sigint=0 sigterm=0 reuse=1 "
                  "analyze=1 name=1$"),
           expect("^feature done=1$"), send("accepted setboard"), send("rejected foo"), send("easy"), send("hard"),
           send("random"), send("computer"), send("name Some Opponent"), send("post"), send("nopost"),
