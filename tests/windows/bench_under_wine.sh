@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs the Linux bench and the Windows bench (under Wine, in a fresh prefix) and requires the same node
+# count and signature: bench_under_wine.sh LINUX_KORVANE WINDOWS_BENCH
+set -euo pipefail
+linux_korvane=$1 windows_bench=$2
+
+if [ ! -x "$linux_korvane" ]; then
+  echo "bench_under_wine: $linux_korvane is missing; build the Linux tree first (scripts/build.sh build)" >&2
+  exit 1
+fi
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+result() { tr -d '\r' <"$1" | grep -E '^(Nodes searched|Signature) +:'; }
+"$linux_korvane" bench >"$work/linux.txt"
+if ! "$KORVANE_WINE" "$windows_bench" >"$work/windows.txt" 2>"$work/wine-stderr.txt"; then
+  echo "bench_under_wine: the Windows bench failed under Wine:" >&2
+  cat "$work/wine-stderr.txt" >&2
+  exit 1
+fi
+linux=$(result "$work/linux.txt") || { echo "bench_under_wine: no result from $linux_korvane bench" >&2; exit 1; }
+windows=$(result "$work/windows.txt") || { echo "bench_under_wine: no result from $windows_bench:" >&2; cat "$work/windows.txt" >&2; exit 1; }
+if [ "$linux" != "$windows" ]; then
+  printf 'bench_under_wine: the Windows bench differs from the Linux bench:\nlinux:\n%s\nwindows:\n%s\n' "$linux" "$windows" >&2
+  exit 1
+fi
+echo "bench_under_wine: $(basename "$windows_bench") under $(basename "$KORVANE_WINE") prints the Linux bench's result:"
+{ printf '%s\n' "$linux"; tr -d '\r' <"$work/windows.txt" | grep '^Total time'; } | sed 's/^/  /'
