@@ -13,14 +13,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 summary=$root/build-windows/test-summary.txt
-status=0
+# The names of the tests whose line in ctest's log ("N/M Test #K: NAME ....   RESULT") matches a pattern.
+pick() { awk -v pattern="$2" '/ Test +#[0-9]+: / && $0 ~ pattern { printf " %s", $4 }' "$1"; }
+count() { set -- $1; echo $#; }
+status=0 npassed=0 nfailed=0 nskipped=0
 echo "Windows tests:" >"$summary.new"
 for preset in windows windows64; do
   log=$root/build-$preset/ctest.log
   ctest --preset $preset 2>&1 | tee "$log" || status=1
-  # ctest's "N/M Test #K: NAME ....   RESULT" lines.
-  pick() { awk -v pattern="$1" '/ Test +#[0-9]+: / && $0 ~ pattern { printf " %s", $4 }' "$log"; }
-  passed=$(pick ' Passed ') skipped=$(pick '[*]Skipped') failed=$(pick '[*](Failed|Timeout|Exception)|Not Run')
+  passed=$(pick "$log" ' Passed ') skipped=$(pick "$log" '[*]Skipped')
+  failed=$(pick "$log" '[*](Failed|Timeout|Exception)|Not Run')
+  npassed=$((npassed + $(count "$passed"))) nfailed=$((nfailed + $(count "$failed")))
+  nskipped=$((nskipped + $(count "$skipped")))
   {
     echo "  $preset: passed:${passed:- none}"
     [ -z "$skipped" ] ||
@@ -32,6 +36,7 @@ verdict=$root/build-windows/tests/windows/probe-verdict.txt
 if [ "$(cat "$verdict" 2>/dev/null)" = runs ]; then
   echo "  (the probe found that this machine runs 32-bit Windows programs: every test ran)" >>"$summary.new"
 fi
+echo "Windows: $npassed passed, $nfailed failed, $nskipped skipped" >>"$summary.new"
 mv "$summary.new" "$summary"
 cat "$summary"
 exit $status
