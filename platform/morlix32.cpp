@@ -3,13 +3,32 @@
 #include <atomic>
 #include <ctime>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 std::atomic<MorlixNotificationHandler> registeredHandler{nullptr};
 std::atomic<void*> registeredContext{nullptr};
-#if !defined(_WIN32)
 std::atomic<MorlixTickCounter> registeredCounter{nullptr};
 std::atomic<void*> counterContext{nullptr};
+
+uint32_t realTickCount() {
+#if defined(_WIN32)
+    return ::GetTickCount();
+#else
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t milliseconds = uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;
+    return uint32_t(milliseconds);
 #endif
+}
+
+uint32_t registeredOrRealTickCount() {
+    const MorlixTickCounter counter = registeredCounter.load();
+    if (counter != nullptr) return counter(counterContext.load());
+    return realTickCount();
+}
 } // namespace
 
 void morlixSetNotificationHandler(MorlixNotificationHandler handler, void* context) {
@@ -23,18 +42,13 @@ int32_t Func3(int32_t code, int32_t hostParam1, int32_t hostParam2, void* record
     return handler(registeredContext.load(), code, hostParam1, hostParam2, record);
 }
 
-#if !defined(_WIN32)
 void morlixSetTickCounter(MorlixTickCounter counter, void* context) {
     counterContext.store(context);
     registeredCounter.store(counter);
 }
 
-uint32_t GetTickCount(void) {
-    const MorlixTickCounter counter = registeredCounter.load();
-    if (counter != nullptr) return counter(counterContext.load());
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t milliseconds = uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u;
-    return uint32_t(milliseconds);
-}
+#if defined(_WIN32)
+uint32_t morlixTickCount(void) { return registeredOrRealTickCount(); }
+#else
+uint32_t GetTickCount(void) { return registeredOrRealTickCount(); }
 #endif

@@ -4,7 +4,7 @@
 #   bash scripts/fuzz.sh [SECONDS] [TARGET...]
 # SECONDS defaults to 30; the targets are module_fuzzer, chess_fuzzer and uci_fuzzer (all by default).
 # Each run starts from the committed regression inputs (fuzz/corpus/TARGET), the seeds generated from
-# the shared EPD files (build-fuzz/seeds/TARGET) and what earlier runs kept (build-fuzz/corpus/TARGET).
+# the project's EPD files in tests/data (build-fuzz/seeds/TARGET) and what earlier runs kept (build-fuzz/corpus/TARGET).
 # A finding stops the run and fails the script; the input is left in build-fuzz/artifacts/TARGET.
 # Set KORVANE_FUZZ_RAW_GO=1 to make uci_fuzzer send the numbers of go unclamped in every input (every
 # go is then followed by stop); an input whose first line is #raw does so on its own.

@@ -22,9 +22,12 @@ ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j2
 # The web build: its bench, korvane-uci's sessions against its worker under Node, the page in Chromium.
 "$root/scripts/test-web.sh" "$root/build"
 
-# The Windows Korvane.eng: cross-built with MinGW-w64, its tables checked, and the scenario run under
-# Wine compared with the Linux module's output.
+# The Windows files, 32-bit and 64-bit: cross-built with MinGW-w64, their tables checked, and what runs
+# on this machine run under Wine (scripts/test-windows.sh; its summary is repeated at the end).
 "$root/scripts/test-windows.sh"
 
 # Every libFuzzer target for 30 seconds, from its regression inputs and seeds (scripts/fuzz.sh).
 "$root/scripts/fuzz.sh" 30
+
+# Which Windows tests ran, and which were skipped and why.
+cat "$root/build-windows/test-summary.txt"

@@ -56,7 +56,7 @@ int runPerft(const std::vector<std::string>& args) {
 // Runs an EPD file of "FEN ;D1 n ;D2 n ..." lines, each position to the deepest listed depth whose
 // count stays within the leaf cap.
 int runPerftSuite(const std::vector<std::string>& args) {
-    std::string path = "../shared/data/perft-suite.epd";
+    std::string path = KORVANE_PERFT_SUITE;
     unsigned long long maxLeaves = 500000;
     long maxDepth = 20;
     for (size_t i = 0; i < args.size(); ++i) {

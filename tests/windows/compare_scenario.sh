@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the scenario on the Linux module and, under Wine in a fresh prefix, on the Windows module, and
 # requires the two outputs to match line for line: compare_scenario.sh LINUX_RUNNER WINDOWS_HOST
+# (run through under_wine.sh, which names the Wine loader in KORVANE_WINE).
 set -euo pipefail
 linux_runner=$1 windows_host=$2
 
@@ -10,6 +11,7 @@ if [ ! -x "$linux_runner" ]; then
 fi
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
@@ -18,7 +20,7 @@ trap cleanup EXIT
 
 "$linux_runner" >"$work/linux.txt"
 start=$(date +%s%3N)
-if ! wine "$windows_host" >"$work/windows.txt" 2>"$work/wine-stderr.txt"; then
+if ! "$KORVANE_WINE" "$windows_host" >"$work/windows.txt" 2>"$work/wine-stderr.txt"; then
   echo "compare_scenario: the Windows test host failed under Wine:" >&2
   cat "$work/wine-stderr.txt" >&2
   exit 1
@@ -30,4 +32,4 @@ if ! diff -u --label linux "$work/linux.txt" --label windows "$work/windows.txt"
   echo "compare_scenario: the Windows module's output differs from the Linux module's" >&2
   exit 1
 fi
-echo "compare_scenario: $(wc -l <"$work/linux.txt") lines alike; the Wine run took ${milliseconds} ms"
+echo "compare_scenario: $(wc -l <"$work/linux.txt") lines alike; the run under $(basename "$KORVANE_WINE") took ${milliseconds} ms"

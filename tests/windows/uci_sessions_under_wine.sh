@@ -3,12 +3,19 @@
 # Linux front end against the korvane-uci.exe in it, under Wine; the session test also compares each
 # timing-free session's output with korvane-uci's, line for line. Further session tests (the xboard
 # sessions) run against the same program after it:
-# uci_sessions_under_wine.sh SESSION_TEST PACKAGE_SCRIPT WINDOWS_BIN WORK_DIR [SESSION_TEST...]
+# uci_sessions_under_wine.sh SESSION_TEST PACKAGE_SCRIPT BITS WINDOWS_BIN WORK_DIR [SESSION_TEST...]
+# (run through under_wine.sh, which names the Wine loader in KORVANE_WINE). BITS 32 packs the Korvane
+# folder, 64 the Korvane64 folder.
 set -euo pipefail
-session_test=$1 package=$2 windows_bin=$3 work=$4
-shift 4
+session_test=$1 package=$2 bits=$3 windows_bin=$4 work=$5
+shift 5
 more_tests=("$@")
 prefix=$work/wine-prefix
+case $bits in
+  32) folder=Korvane ;;
+  64) folder=Korvane64 ;;
+  *) echo "uci_sessions_under_wine: BITS is 32 or 64, not '$bits'" >&2; exit 2 ;;
+esac
 
 for test in "$session_test" "${more_tests[@]}"; do
   if [ ! -x "$test" ]; then
@@ -16,7 +23,7 @@ for test in "$session_test" "${more_tests[@]}"; do
     exit 1
   fi
 done
-wine=$(command -v wine) || { echo "uci_sessions_under_wine: wine is not installed" >&2; exit 1; }
+wine=$KORVANE_WINE
 # Headless, quiet, and in a prefix of the build folder's own; a persistent server keeps each session's
 # start short. Only this prefix's server and programs are stopped at the end.
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -30,10 +37,11 @@ wineserver -p
 "$wine" wineboot --init >/dev/null 2>&1
 
 # Only the release folder's files are beside the program.
-bash "$package" --bin "$windows_bin" "$work/release" >/dev/null
-front_end=$work/release/Korvane/korvane-uci.exe
+bash "$package" --bin$bits "$windows_bin" "$work/release" >/dev/null
+front_end=$work/release/$folder/korvane-uci.exe
 packed=$(cd "$work/release" && cmake -E tar tf Korvane.zip | LC_ALL=C sort | tr '\n' ' ')
-if [ "$packed" != "Korvane/ Korvane/Korvane.eng Korvane/Morlix32.dll Korvane/README.txt Korvane/korvane-uci.exe " ]; then
+f=$folder
+if [ "$packed" != "$f/ $f/Korvane.eng $f/Morlix32.dll $f/README.txt $f/korvane-uci.exe " ]; then
   echo "uci_sessions_under_wine: Korvane.zip holds: $packed" >&2
   exit 1
 fi
@@ -42,7 +50,7 @@ fi
 # program finds the module beside itself there, and --module loads the one there.
 other="$work/Шахматы Korvane"
 rm -rf "$other"
-cp -r "$work/release/Korvane" "$other"
+cp -r "$work/release/$folder" "$other"
 expect_uciok() { # expect_uciok PROGRAM [ARGUMENTS...]
   local answer
   answer=$(printf 'uci\r\nquit\r\n' | "$wine" "$@" | tr -d '\r')
