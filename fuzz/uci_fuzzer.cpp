@@ -19,6 +19,7 @@
 // environment puts every input in raw mode.
 #include "host/chess/game_record.h"
 #include "host/uci/uci.h"
+#include "host/uci/uci_protocol.h"
 
 #include <dlfcn.h>
 
@@ -36,6 +37,9 @@
 
 namespace {
 
+using uci::joinTokens;
+using uci::splitTokens;
+
 constexpr size_t MaxLines = 24;
 constexpr int MaxGoLines = 8;
 const std::string Marker = "zzfuzzmark";
@@ -50,24 +54,6 @@ std::string outputText;
     std::fprintf(stderr, "uci fuzzer: %s\n--- session\n%s--- output\n%s---\n", what.c_str(), sessionText.c_str(),
                  outputText.c_str());
     std::abort();
-}
-
-std::vector<std::string> splitTokens(const std::string& line) {
-    std::vector<std::string> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        const size_t start = i;
-        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
-std::string joinTokens(const std::vector<std::string>& tokens, size_t first, size_t last) {
-    std::string text;
-    for (size_t i = first; i < last; ++i) text += (i > first ? " " : "") + tokens[i];
-    return text;
 }
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }

@@ -3,6 +3,7 @@
 #include "engine/interface/notify.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <limits>
 
@@ -212,6 +213,29 @@ std::optional<std::string> infoLine(const Notification& n, int lastDepth, int64_
     }
     default: return std::nullopt;
     }
+}
+
+std::vector<std::string> splitTokens(const std::string& line) {
+    std::vector<std::string> tokens;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        const size_t start = i;
+        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        if (i > start) tokens.push_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
+std::string lowercase(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string joinTokens(const std::vector<std::string>& tokens, size_t first, size_t last) {
+    std::string text;
+    for (size_t i = first; i < last; ++i) text += (i > first ? " " : "") + tokens[i];
+    return text;
 }
 
 } // namespace uci

@@ -86,4 +86,10 @@ private:
 // the last depth notification of this search; every line carries the elapsed time.
 std::optional<std::string> infoLine(const Notification& notification, int lastDepth, int64_t elapsedMs);
 
+// A command line's words, split at white space; a word's text in lower case; the words first to last
+// (not included) joined by single spaces, as a FEN is given back from its words.
+std::vector<std::string> splitTokens(const std::string& line);
+std::string lowercase(std::string text);
+std::string joinTokens(const std::vector<std::string>& tokens, size_t first, size_t last);
+
 } // namespace uci

@@ -1,6 +1,7 @@
 #include "xboard.h"
 
 #include "engine/interface/notify.h"
+#include "uci_protocol.h"
 #include "xboard_protocol.h"
 
 #include <algorithm>
@@ -12,21 +13,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using uci::splitTokens;
 
 // The time control xboard starts with until it sends `level`: 40 moves in 5 minutes.
 constexpr xboard::Level DefaultLevel{40, 300000, 0};
-
-std::vector<std::string> splitTokens(const std::string& line) {
-    std::vector<std::string> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        const size_t start = i;
-        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
 
 std::string joinTokens(const std::vector<std::string>& tokens, size_t first) {
     std::string text;

@@ -24,29 +24,9 @@ namespace web {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> splitTokens(const std::string& line) {
-    std::vector<std::string> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        const size_t start = i;
-        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
-std::string lowercase(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string joinTokens(const std::vector<std::string>& tokens, size_t first, size_t last) {
-    std::string text;
-    for (size_t i = first; i < last; ++i) text += (i > first ? " " : "") + tokens[i];
-    return text;
-}
+using uci::joinTokens;
+using uci::lowercase;
+using uci::splitTokens;
 
 void say(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
