@@ -22,14 +22,7 @@ searches=(
   "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1|7"
 )
 
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$root/tests/windows/wine_prefix.sh"
 mkdir -p "$WINEPREFIX"
 wineserver -p
 wine wineboot --init >/dev/null 2>&1

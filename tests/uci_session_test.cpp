@@ -4,6 +4,7 @@
 // answered promptly, and the program exits cleanly.
 #include "host/chess/game_record.h"
 #include "support/child_process.h"
+#include "support/session_script.h"
 
 #include <gtest/gtest.h>
 
@@ -19,13 +20,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-std::vector<std::string> words(const std::string& text) {
-    std::istringstream stream(text);
-    std::vector<std::string> result;
-    for (std::string word; stream >> word;) result.push_back(word);
-    return result;
-}
-
 struct Step {
     enum Kind { Send, Expect, Pause, ExpectExit } kind;
     std::string text;
@@ -33,28 +27,11 @@ struct Step {
 };
 
 Step send(std::string line) { return {Step::Send, std::move(line)}; }
-// Reads lines until one matches the pattern: '*' stands for any text; the pattern is found anywhere in
-// the line unless it starts with '^' or ends with '$'.
+// Reads lines until one matches the pattern (see matchesPattern).
 Step expect(std::string pattern, int limitMs = 10000) { return {Step::Expect, std::move(pattern), limitMs}; }
 Step pause(int ms) { return {Step::Pause, "", ms}; }
 // Closes the input and expects a clean exit, with a line matching the pattern on the way if one is given.
 Step expectExit(int limitMs, std::string pattern = "") { return {Step::ExpectExit, std::move(pattern), limitMs}; }
-
-bool wildcardMatch(const char* text, const char* pattern) {
-    if (*pattern == '\0') return *text == '\0';
-    if (*pattern == '*') return wildcardMatch(text, pattern + 1) || (*text != '\0' && wildcardMatch(text + 1, pattern));
-    return *text == *pattern && wildcardMatch(text + 1, pattern + 1);
-}
-
-bool matches(const std::string& line, const std::string& pattern) {
-    const bool anchoredStart = !pattern.empty() && pattern.front() == '^';
-    const bool anchoredEnd = !pattern.empty() && pattern.back() == '$';
-    std::string full(anchoredStart ? 0 : 1, '*');
-    full.append(pattern, anchoredStart ? 1 : 0, std::string::npos);
-    if (anchoredEnd) full.pop_back();
-    else full.push_back('*');
-    return wildcardMatch(line.c_str(), full.c_str());
-}
 
 // Follows the commands sent with the host's own board and checks every line the engine prints.
 class Referee {
@@ -147,14 +124,6 @@ struct Script {
 
 void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
 
-// The program the sessions run: korvane-uci, or the command in KORVANE_UCI_COMMAND (words split at
-// spaces, the first an absolute path), e.g. "/usr/bin/wine /path/korvane-uci.exe".
-std::vector<std::string> programUnderTest() {
-    const char* command = std::getenv("KORVANE_UCI_COMMAND");
-    if (command == nullptr || words(command).empty()) return {KORVANE_UCI_PATH};
-    return words(command);
-}
-
 // Whether a script's output depends on timing: it pauses, searches by the clock or until stop, or
 // sends a command (the closing quit too) before the bestmove of the search it started has been read.
 bool timed(const Script& script) {
@@ -215,7 +184,7 @@ std::string play(const Script& script, const std::vector<std::string>& program) 
                 const std::optional<std::string> line = engine.readLine(std::max(left, milliseconds(0)));
                 if (!line) break;
                 referee.received(*line);
-                found = matches(*line, step.text);
+                found = matchesPattern(*line, step.text);
             }
             if (!found) ADD_FAILURE() << "no line matching '" << step.text << "' within " << step.limitMs << " ms";
             break;
@@ -225,7 +194,7 @@ std::string play(const Script& script, const std::vector<std::string>& program) 
             bool found = step.text.empty();
             while (const std::optional<std::string> line = engine.readLine(milliseconds(step.limitMs))) {
                 referee.received(*line);
-                found = found || matches(*line, step.text);
+                found = found || matchesPattern(*line, step.text);
             }
             if (!found) ADD_FAILURE() << "no line matching '" << step.text << "' before the exit";
             const std::optional<int> status = engine.wait(milliseconds(step.limitMs));
@@ -383,7 +352,7 @@ class UciSession : public testing::TestWithParam<Script> {};
 // Another build of the front end (korvane-uci.exe under Wine) must also print what korvane-uci prints,
 // line for line, wherever timing does not enter.
 TEST_P(UciSession, Script) {
-    const std::vector<std::string> program = programUnderTest();
+    const std::vector<std::string> program = programUnderTest(KORVANE_UCI_PATH);
     const std::string transcript = play(GetParam(), program);
     if (program == std::vector<std::string>{KORVANE_UCI_PATH} || timed(GetParam()) || testing::Test::HasFailure())
         return;

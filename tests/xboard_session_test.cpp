@@ -4,6 +4,7 @@
 // cleanly.
 #include "host/chess/game_record.h"
 #include "support/child_process.h"
+#include "support/session_script.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-std::vector<std::string> words(const std::string& text) {
-    std::istringstream stream(text);
-    std::vector<std::string> result;
-    for (std::string word; stream >> word;) result.push_back(word);
-    return result;
-}
-
 struct Step {
     enum Kind { Send, OurMove, Expect, Pause, ExpectExit } kind;
     std::string text;
@@ -34,33 +28,16 @@ struct Step {
 Step send(std::string line) { return {Step::Send, std::move(line)}; }
 // `usermove` with the first of the moves (separated by spaces) that is legal on the referee's board.
 Step ourMove(std::string candidates) { return {Step::OurMove, std::move(candidates)}; }
-// Reads lines until one matches one of the patterns (separated by '|'): '*' stands for any text; a
-// pattern is found anywhere in the line unless it starts with '^' or ends with '$'.
+// Reads lines until one matches one of the patterns (separated by '|', each as in matchesPattern).
 Step expect(std::string patterns, int limitMs = 10000) { return {Step::Expect, std::move(patterns), limitMs}; }
 Step pause(int ms) { return {Step::Pause, "", ms}; }
 // Closes the input and expects a clean exit, with a line matching the pattern on the way if one is given.
 Step expectExit(int limitMs, std::string pattern = "") { return {Step::ExpectExit, std::move(pattern), limitMs}; }
 
-bool wildcardMatch(const char* text, const char* pattern) {
-    if (*pattern == '\0') return *text == '\0';
-    if (*pattern == '*') return wildcardMatch(text, pattern + 1) || (*text != '\0' && wildcardMatch(text + 1, pattern));
-    return *text == *pattern && wildcardMatch(text + 1, pattern + 1);
-}
-
-bool matchesOne(const std::string& line, const std::string& pattern) {
-    const bool anchoredStart = !pattern.empty() && pattern.front() == '^';
-    const bool anchoredEnd = !pattern.empty() && pattern.back() == '$';
-    std::string full(anchoredStart ? 0 : 1, '*');
-    full.append(pattern, anchoredStart ? 1 : 0, std::string::npos);
-    if (anchoredEnd) full.pop_back();
-    else full.push_back('*');
-    return wildcardMatch(line.c_str(), full.c_str());
-}
-
 bool matches(const std::string& line, const std::string& patterns) {
     size_t start = 0;
     for (size_t bar = patterns.find('|'); ; bar = patterns.find('|', start)) {
-        if (matchesOne(line, patterns.substr(start, bar - start))) return true;
+        if (matchesPattern(line, patterns.substr(start, bar - start))) return true;
         if (bar == std::string::npos) return false;
         start = bar + 1;
     }
@@ -199,14 +176,6 @@ struct Script {
 };
 
 void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
-
-// The program the sessions run: korvane-uci, or the command in KORVANE_UCI_COMMAND (words split at
-// spaces, the first an absolute path), e.g. "/usr/bin/wine /path/korvane-uci.exe".
-std::vector<std::string> programUnderTest() {
-    const char* command = std::getenv("KORVANE_UCI_COMMAND");
-    if (command == nullptr || words(command).empty()) return {KORVANE_UCI_PATH};
-    return words(command);
-}
 
 void play(const Script& script, const std::vector<std::string>& program) {
     ChildProcess engine(program);
@@ -375,7 +344,7 @@ std::vector<Script> scripts() {
 
 class XboardSession : public testing::TestWithParam<Script> {};
 
-TEST_P(XboardSession, Script) { play(GetParam(), programUnderTest()); }
+TEST_P(XboardSession, Script) { play(GetParam(), programUnderTest(KORVANE_UCI_PATH)); }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, XboardSession, testing::ValuesIn(scripts()),
                          [](const testing::TestParamInfo<Script>& param) {

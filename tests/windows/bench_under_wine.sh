@@ -9,14 +9,7 @@ if [ ! -x "$linux_korvane" ]; then
   echo "bench_under_wine: $linux_korvane is missing; build the Linux tree first (scripts/build.sh build)" >&2
   exit 1
 fi
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "${BASH_SOURCE[0]}")/wine_prefix.sh"
 
 result() { tr -d '\r' <"$1" | grep -E '^(Nodes searched|Signature) +:'; }
 "$linux_korvane" bench >"$work/linux.txt"

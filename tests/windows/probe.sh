@@ -17,14 +17,7 @@ if [ -n "${KORVANE_NO_WIN32:-}" ] && [ "$KORVANE_NO_WIN32" != 0 ]; then
 fi
 wine=$(command -v wine) || decide "no: wine is not installed"
 
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "${BASH_SOURCE[0]}")/wine_prefix.sh"
 
 # A fresh prefix takes a while to set up on first start, the more so on a loaded machine.
 status=0
